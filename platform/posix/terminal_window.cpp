@@ -1,0 +1,141 @@
+#include "platform/posix/terminal_window.h"
+
+#include <istream>
+#include <map>
+#include <ostream>
+
+#include "resources/resource.h"
+
+namespace platform::posix {
+namespace {
+
+struct DialogState {
+    bool ended = false;
+    intptr_t result = 0;
+    std::map<int, std::string> items;
+    std::string caption;
+};
+
+DialogState& State(CDialog& dialog) { return *static_cast<DialogState*>(dialog.m_native); }
+
+std::string WithoutLeadingLineFeeds(const std::string& text) {
+    const size_t first = text.find_first_not_of('\n');
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+std::string Trim(const std::string& s) {
+    const size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return "";
+    const size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return s;
+}
+
+}  // namespace
+
+TerminalWindow::TerminalWindow(std::istream& in, std::ostream& out, bool interactive)
+    : m_in(in), m_out(out), m_interactive(interactive) {}
+
+bool TerminalWindow::ReadLine(std::string& line) {
+    if (m_interactive) m_out << "> " << std::flush;
+    return bool(std::getline(m_in, line));
+}
+
+intptr_t TerminalWindow::RunModal(CDialog& dialog) {
+    DialogState state;
+    void* outer = dialog.m_native;
+    dialog.m_native = &state;
+    dialog.OnInitDialog();
+    if (dialog.TemplateId() == IDD_ABOUTBOX) {
+        // The About box has only its OK button: show it and close it.
+        m_out << "[" << state.caption << "]\n";
+        for (const auto& [id, text] : state.items) m_out << text << "\n";
+        m_out << std::flush;
+        dialog.m_native = outer;
+        return ui::kIdOk;
+    }
+    if (m_interactive)
+        m_out << "Commands: Enter or \"go\" updates, \"about\", \"q\" quits.\n" << std::flush;
+    while (!state.ended) {
+        std::string line;
+        if (!ReadLine(line)) {
+            dialog.OnCancel();
+            break;
+        }
+        const std::string command = Lower(Trim(line));
+        if (command.empty() || command == "go") {
+            dialog.OnCommand(IDC_GO, ui::kBnClicked);
+        } else if (command == "beta") {
+            dialog.OnCommand(IDC_BETA, ui::kBnClicked);
+        } else if (command == "about") {
+            dialog.OnSysCommand(IDM_ABOUTBOX, 0);
+        } else if (command == "q" || command == "quit") {
+            dialog.OnCancel();
+        } else {
+            m_out << "Unknown command \"" << command << "\": use go, beta, about or q.\n"
+                  << std::flush;
+        }
+    }
+    dialog.m_native = outer;
+    return state.result;
+}
+
+void TerminalWindow::EndDialog(CDialog& dialog, intptr_t result) {
+    if (!dialog.m_native) return;
+    State(dialog).ended = true;
+    State(dialog).result = result;
+}
+
+void TerminalWindow::SetItemText(CDialog& dialog, int id, const std::string& text) {
+    if (!dialog.m_native) return;
+    State(dialog).items[id] = text;
+    if (id == IDC_STATUS) m_out << WithoutLeadingLineFeeds(text) << "\n" << std::flush;
+}
+
+std::string TerminalWindow::GetItemText(CDialog& dialog, int id) {
+    if (!dialog.m_native) return "";
+    auto& items = State(dialog).items;
+    auto it = items.find(id);
+    return it == items.end() ? std::string() : it->second;
+}
+
+void TerminalWindow::SetCaption(CDialog& dialog, const std::string& text) {
+    if (!dialog.m_native) return;
+    State(dialog).caption = text;
+    if (dialog.TemplateId() != IDD_ABOUTBOX) m_out << "== " << text << " ==\n" << std::flush;
+}
+
+int TerminalWindow::Box(const std::string& text, const std::string& caption, unsigned style) {
+    m_out << "[" << caption << "]\n" << text << "\n";
+    if ((style & ui::kMbTypeMask) != ui::kMbYesNo) {
+        m_out << std::flush;
+        return ui::kIdOk;
+    }
+    m_out << "(y/n) " << std::flush;
+    std::string line;
+    if (!std::getline(m_in, line)) {
+        m_out << "\n" << std::flush;
+        return ui::kIdNo;
+    }
+    const std::string answer = Lower(Trim(line));
+    return (answer == "y" || answer == "yes") ? ui::kIdYes : ui::kIdNo;
+}
+
+int TerminalWindow::MessageBox(CDialog&, const std::string& text, const std::string& caption,
+                               unsigned style) {
+    return Box(text, caption, style);
+}
+
+int TerminalWindow::AppMessageBox(const std::string& text, unsigned style) {
+    return Box(text, m_appName, style);
+}
+
+void TerminalWindow::DefaultSysCommand(CDialog& dialog, unsigned id, intptr_t) {
+    if ((id & 0xFFF0) == ui::kScClose) dialog.OnCancel();
+}
+
+}  // namespace platform::posix
