@@ -15,6 +15,7 @@ public:
     ~CallbackDevice() override { Close(); }
 
     uint32_t Write(const uint8_t* data, uint32_t size) override {
+        m_pending.reset();
         if (m_closed || !m_endpoint.ConnectionAlive(m_connection)) return 0;
         if (m_provider.failWrites > 0) {
             --m_provider.failWrites;

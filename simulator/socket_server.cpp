@@ -1,0 +1,134 @@
+#include "simulator/socket_server.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "link/protocol.h"
+
+namespace sim {
+
+using namespace protocol;
+
+const char* CommandName(uint16_t command) {
+    switch (command) {
+        case kCmdIdentify: return "Identify";
+        case kCmdProgramApplication: return "ProgramApplication";
+        case kCmdShowText: return "ShowText";
+        case kCmdOpenWriterFile: return "OpenWriterFile";
+        case kCmdCloseWriterFile: return "CloseWriterFile";
+        case kCmdAnnounceCrc: return "AnnounceCrc";
+        case kCmdReadMemoryBlock: return "ReadMemoryBlock";
+        case kCmdProgramBoot: return "ProgramBoot";
+        case kCmdEndProgramming: return "EndProgramming";
+        case kCmdProgramLoader: return "ProgramLoader";
+        case kCmdEraseRegion: return "EraseRegion";
+        case kCmdWriteMemoryBlock: return "WriteMemoryBlock";
+        case kCmdQueryRegion: return "QueryRegion";
+        case kCmdAccessClock: return "AccessClock";
+        case kCmdReadBootVersions: return "ReadBootVersions";
+        case kCmdReadConfig: return "ReadConfig";
+        case kCmdSensorBoardExchange: return "SensorBoardExchange";
+        case kCmdWriteSetting: return "WriteSetting";
+        default: return "unknown";
+    }
+}
+
+namespace {
+
+int MakeListener(const std::string& path, std::ostream* trace) {
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path) {
+        ::close(fd);
+        return -1;
+    }
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
+        if (trace) *trace << "cannot serve " << path << ": " << std::strerror(errno) << std::endl;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+int ServeSocket(WriterModel& model, const ServeOptions& options, std::atomic<bool>& stop) {
+    ::mkdir(options.directory.c_str(), 0700);
+    const std::string path = options.directory + "/" + options.name + ".sock";
+    std::ostream* trace = options.trace;
+    int listener = MakeListener(path, trace);
+    if (listener < 0) return 1;
+    if (trace) *trace << "serving " << path << std::endl;
+    std::vector<int> connections;
+    std::vector<uint8_t> buffer(kPacketBufferSize + 1024);
+    uint64_t generation = model.Generation();
+
+    auto dropAll = [&]() {
+        for (int c : connections) ::close(c);
+        connections.clear();
+        if (listener >= 0) {
+            ::close(listener);
+            ::unlink(path.c_str());
+            listener = -1;
+        }
+    };
+
+    while (!stop) {
+        if (model.Generation() != generation) {
+            // Restart or unplug: the device goes away with its connections.
+            generation = model.Generation();
+            dropAll();
+        }
+        if (listener < 0) {
+            if (!model.Present()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                continue;
+            }
+            listener = MakeListener(path, trace);
+            if (listener < 0) return 1;
+            if (trace) *trace << "serving " << path << " again" << std::endl;
+        }
+        std::vector<pollfd> fds;
+        fds.push_back({listener, POLLIN, 0});
+        for (int c : connections) fds.push_back({c, POLLIN, 0});
+        const int ready = ::poll(fds.data(), fds.size(), 100);
+        if (ready <= 0) continue;
+        if (fds[0].revents & POLLIN) {
+            const int c = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c >= 0) connections.push_back(c);
+        }
+        for (size_t i = 1; i < fds.size(); ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            const int c = fds[i].fd;
+            const ssize_t n = ::recv(c, buffer.data(), buffer.size(), 0);
+            if (n <= 0) {
+                ::close(c);
+                connections.erase(std::find(connections.begin(), connections.end(), c));
+                continue;
+            }
+            Reply reply = model.Handle(Bytes(buffer.begin(), buffer.begin() + n));
+            if (reply.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(reply.delayMs));
+            if (reply.bytes) ::send(c, reply.bytes->data(), reply.bytes->size(), MSG_NOSIGNAL);
+            if (model.Generation() != generation) break;  // the connection list is about to go
+        }
+    }
+    dropAll();
+    return 0;
+}
+
+}  // namespace sim
