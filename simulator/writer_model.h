@@ -127,6 +127,11 @@ public:
     // A connection opened before the last restart or unplug is dead.
     uint64_t Generation() const { return m_generation; }
     bool Unplugged() const { return m_unplugged; }
+    // The writer vanishes and stays away.
+    void Unplug() {
+        m_unplugged = true;
+        ++m_generation;
+    }
 
     // Requests with this command in the log.
     size_t Count(uint16_t command) const;

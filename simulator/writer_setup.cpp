@@ -1,6 +1,7 @@
 #include "simulator/writer_setup.h"
 
 #include <algorithm>
+#include <map>
 
 #include "firmware/image_loader.h"
 #include "firmware/intel_hex.h"
@@ -14,6 +15,15 @@ void Store(WriterModel& model, uint32_t regionId, const Bytes& image) {
     Bytes& region = model.Region(regionId);
     std::fill(region.begin(), region.end(), 0xFF);
     std::copy(image.begin(), image.begin() + std::min(image.size(), region.size()), region.begin());
+}
+
+// Generating a writer's images takes a while; tests make many writers alike.
+template <typename Make>
+const Bytes& Cached(const std::string& key, Make make) {
+    static std::map<std::string, Bytes> cache;
+    auto it = cache.find(key);
+    if (it == cache.end()) it = cache.emplace(key, make()).first;
+    return it->second;
 }
 
 }  // namespace
@@ -42,19 +52,27 @@ void ApplySetup(WriterModel& model, const WriterSetup& s, platform::Resources& r
     model.restartDelayMs = s.restartDelayMs;
     model.hasWifi = s.wifi;
     if (s.current) {
-        Store(model, protocol::kRegionApplication, DecodeReleaseImage(release, 169));
-        Store(model, kRegionBoot, DecodeReleaseImage(release, 170));
-        Store(model, protocol::kRegionFonts, DecodeReleaseImage(release, 172));
-        Store(model, protocol::kRegionFont2, DecodeReleaseImage(release, 173));
-        Store(model, protocol::kRegionXLoader, DecodeReleaseImage(release, 189));
-        model.sensorMemory = ScannerWindowFromHex(DecodeReleaseImage(release, 174));
+        auto release_ = [&](uint32_t id) {
+            return Cached("release" + std::to_string(id), [&] { return DecodeReleaseImage(release, id); });
+        };
+        Store(model, protocol::kRegionApplication, release_(169));
+        Store(model, kRegionBoot, release_(170));
+        Store(model, protocol::kRegionFonts, release_(172));
+        Store(model, protocol::kRegionFont2, release_(173));
+        Store(model, protocol::kRegionXLoader, release_(189));
+        model.sensorMemory = Cached("release-scanner", [&] { return ScannerWindowFromHex(release_(174)); });
     } else {
-        Store(model, protocol::kRegionApplication, MakeApplication(s.appVersion, s.appBuild, 1));
-        Store(model, kRegionBoot, MakeBoot(s.bootVersion, s.bootBuild, 1));
-        Store(model, protocol::kRegionFonts, MakeFonts(1));
-        Store(model, protocol::kRegionFont2, MakeFont2(1));
-        Store(model, protocol::kRegionXLoader, MakeXLoader(s.xloaderVersion, 1));
-        model.sensorMemory = ScannerWindowFromHex(MakeScannerHex(s.scannerVersion, 1));
+        const std::string v = std::to_string(s.appVersion) + "/" + std::to_string(s.appBuild);
+        Store(model, protocol::kRegionApplication,
+              Cached("app" + v, [&] { return MakeApplication(s.appVersion, s.appBuild, 1); }));
+        const std::string b = std::to_string(s.bootVersion) + "/" + std::to_string(s.bootBuild);
+        Store(model, kRegionBoot, Cached("boot" + b, [&] { return MakeBoot(s.bootVersion, s.bootBuild, 1); }));
+        Store(model, protocol::kRegionFonts, Cached("fonts", [] { return MakeFonts(1); }));
+        Store(model, protocol::kRegionFont2, Cached("font2", [] { return MakeFont2(1); }));
+        Store(model, protocol::kRegionXLoader,
+              Cached("xl" + s.xloaderVersion, [&] { return MakeXLoader(s.xloaderVersion, 1); }));
+        model.sensorMemory = Cached("scanner" + std::to_string(s.scannerVersion),
+                                    [&] { return ScannerWindowFromHex(MakeScannerHex(s.scannerVersion, 1)); });
     }
     if (s.inBoot) {
         Bytes& app = model.Region(protocol::kRegionApplication);

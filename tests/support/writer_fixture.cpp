@@ -1,0 +1,54 @@
+#include "tests/support/writer_fixture.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace testsupport {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+WriterFixture::WriterFixture() {
+    system.documentsFolder = docs.Path();
+    window.SetApplicationName("Orvane Update");
+}
+
+uint32_t WriterFixture::PcLocalNow() {
+    const platform::TimeZoneBias z = system.zone;
+    const int32_t extra = system.daylight ? z.daylightBias : z.standardBias;
+    return uint32_t(system.UtcSeconds()) - 60u * uint32_t(z.bias) - 60u * uint32_t(extra);
+}
+
+void WriterFixture::MakeWriter(const sim::WriterSetup& setup) {
+    writer = std::make_unique<sim::WriterModel>([this] { return system.NowMs(); },
+                                                [this] { return PcLocalNow(); });
+    sim::ApplySetup(*writer, setup, resources);
+    endpoint = std::make_unique<sim::InProcessWriter>(*writer, [this](uint32_t ms) { system.Advance(ms); });
+    devices = std::make_unique<platform::testing::CallbackDeviceProvider>(*endpoint);
+    platform = std::make_unique<platform::Platform>(
+        platform::Platform{window, system, resources, *devices});
+    dialog = std::make_unique<CQuonUpdate100Dlg>(*platform);
+}
+
+void WriterFixture::StartDialog() {
+    if (!dialog) MakeDefaultWriter();
+    dialog->OnInitDialog();
+}
+
+}  // namespace testsupport

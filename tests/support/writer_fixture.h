@@ -1,0 +1,62 @@
+// A whole program against the simulated writer on a virtual clock: the
+// scripted window, the virtual system, the release's resources and the
+// in-process writer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/update_dlg.h"
+#include "platform/posix/posix_resources.h"
+#include "platform/testing/callback_device.h"
+#include "platform/testing/scripted_window.h"
+#include "platform/testing/virtual_system.h"
+#include "simulator/in_process_writer.h"
+#include "simulator/writer_setup.h"
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary directory, removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string ReadFileText(const std::string& path);
+
+class WriterFixture : public ::testing::Test {
+protected:
+    WriterFixture();
+
+    // Builds the writer from `setup` (call before the first press).
+    void MakeWriter(const sim::WriterSetup& setup);
+    void MakeDefaultWriter() { MakeWriter(sim::WriterSetup{}); }
+    // Opens the dialog as the window does at start.
+    void StartDialog();
+    std::string Log() const { return ReadFileText(docs.File("QXUpdate.log")); }
+    // The PC's local seconds as the program computes them.
+    uint32_t PcLocalNow();
+
+    platform::testing::ScriptedWindow window;
+    platform::testing::VirtualSystem system;
+    platform::posix::PosixResources resources;
+    TempDir docs;
+    std::unique_ptr<sim::WriterModel> writer;
+    std::unique_ptr<sim::InProcessWriter> endpoint;
+    std::unique_ptr<platform::testing::CallbackDeviceProvider> devices;
+    std::unique_ptr<platform::Platform> platform;
+    std::unique_ptr<CQuonUpdate100Dlg> dialog;
+};
+
+}  // namespace testsupport
