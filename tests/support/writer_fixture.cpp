@@ -36,6 +36,11 @@ uint32_t WriterFixture::PcLocalNow() {
 }
 
 void WriterFixture::MakeWriter(const sim::WriterSetup& setup) {
+    // Dependents first: the dialog's link refers to the device and the writer.
+    dialog.reset();
+    platform.reset();
+    devices.reset();
+    endpoint.reset();
     writer = std::make_unique<sim::WriterModel>([this] { return system.NowMs(); },
                                                 [this] { return PcLocalNow(); });
     sim::ApplySetup(*writer, setup, resources);
