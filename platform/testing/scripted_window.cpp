@@ -46,12 +46,14 @@ int ScriptedWindow::Answer(unsigned style) {
 
 int ScriptedWindow::MessageBox(CDialog&, const std::string& text, const std::string& cap,
                                unsigned style) {
+    if (onBox) onBox(text);
     const int a = Answer(style);
     boxes.push_back({false, cap, text, style, a});
     return a;
 }
 
 int ScriptedWindow::AppMessageBox(const std::string& text, unsigned style) {
+    if (onBox) onBox(text);
     const int a = Answer(style);
     boxes.push_back({true, appName, text, style, a});
     return a;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ public:
     std::vector<std::pair<unsigned, std::string>> systemMenu;
     std::string caption;
     std::string appName;
+    // Called while a box is up, before it is answered (a test can let time pass).
+    std::function<void(const std::string& text)> onBox;
     bool hasSystemMenu = true;
     bool ended = false;
     intptr_t endResult = -1;

@@ -1,1 +1,192 @@
-#include <gtest/gtest.h>
+// The "&Go!" sequence against the simulated writer, on the virtual clock.
+#include "resources/resource.h"
+#include "tests/support/commands.h"
+#include "tests/support/writer_fixture.h"
+
+using namespace protocol;
+using testsupport::Commands;
+
+namespace {
+const char kNoConnection[] =
+    "Unable to open a connection with your steno machine.\nPlease make sure the writer is turned On "
+    "and the USB cable is firmly connected";
+const char kStamp[] = "December 09, 2025  12:00:00";
+}  // namespace
+
+class UpdateSequence : public testsupport::WriterFixture {
+protected:
+    void Press(const sim::WriterSetup& setup) {
+        MakeWriter(setup);
+        StartDialog();
+        dialog->OnGoClicked();
+    }
+    std::vector<platform::testing::BoxRecord> ErrorBoxes() const {
+        std::vector<platform::testing::BoxRecord> out;
+        for (const auto& b : window.boxes)
+            if (b.caption == "Error") out.push_back(b);
+        return out;
+    }
+};
+
+TEST_F(UpdateSequence, NoWriterGivesTheConnectionMessageAndSendsNothing) {
+    MakeDefaultWriter();
+    StartDialog();
+    writer->Unplug();
+    dialog->OnGoClicked();
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].text, kNoConnection);
+    EXPECT_EQ(window.boxes[0].caption, "Error");
+    EXPECT_EQ(window.boxes[0].style, ui::kMbIconError);
+    EXPECT_FALSE(window.boxes[0].applicationLevel);
+    EXPECT_EQ(window.Status(), dialog->m_welcomeText);
+    EXPECT_TRUE(writer->log.empty());
+    EXPECT_EQ(Log(), std::string(kStamp) + " - Orvane Update: Build: 35680\n" + kStamp + " - " +
+                         kNoConnection + "\n" + kStamp + " - Exiting\n");
+}
+
+TEST_F(UpdateSequence, OtherModelGetsTheShortReportAndTheModelMessage) {
+    sim::WriterSetup s;
+    s.machineType = 5;
+    s.appVersion = 0x0305;
+    Press(s);
+    EXPECT_NE(Log().find("USB found Kelvara Pravo(5), App. Ver. 3.05 \n" + std::string(kStamp) + " - Improper"),
+              std::string::npos)
+        << Log();
+    ASSERT_EQ(ErrorBoxes().size(), 1u);
+    EXPECT_EQ(ErrorBoxes()[0].text, "Improper Machine Type.  This update is not for Kelvara Pravo!");
+    EXPECT_EQ(Commands(*writer), (std::vector<uint16_t>{kCmdIdentify, kCmdShowText}));
+}
+
+TEST_F(UpdateSequence, TypeAboveTheTableIsAnUnknownWriter) {
+    sim::WriterSetup s;
+    s.machineType = 40;
+    s.inBoot = true;
+    s.bootVersion = 0x0102;  // what a boot loader answers with
+    Press(s);
+    EXPECT_NE(Log().find("USB found Unknown Writer(23), Boot Ver. 1.02 \n"), std::string::npos) << Log();
+    EXPECT_EQ(ErrorBoxes().at(0).text, "Improper Machine Type.  This update is not for Unknown Writer!");
+}
+
+TEST_F(UpdateSequence, ReportLinesOfAWriterRunningItsApplication) {
+    Press(sim::WriterSetup{});
+    const std::string log = Log();
+    EXPECT_NE(log.find(" - USB found Orvane(22), App. Ver. 1.00.00, Build 35400\n\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" - USB found Orvane(22), Main Boot Ver. 1.00.00, Build 35390\n\n"), std::string::npos);
+    EXPECT_NE(log.find(" - USB found Orvane(22), Secondary Boot Ver. 1.00.00, Build 35390\n\n"), std::string::npos);
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(dialog->m_writerMainBootBuild, 35390u);
+}
+
+TEST_F(UpdateSequence, BetaOfTheRunningVersionIsReported) {
+    sim::WriterSetup s;
+    s.appVersion = 0x01000002;
+    s.appBuild = 35680;
+    Press(s);
+    EXPECT_NE(Log().find("App. Ver. 1.00.00 Beta 2, Build 35680\n"), std::string::npos);
+    EXPECT_TRUE(window.boxes.empty()) << "the beta byte is ignored and the builds are equal";
+}
+
+TEST_F(UpdateSequence, DowngradeDeclinedSendsNothingMore) {
+    sim::WriterSetup s;
+    s.appBuild = 35700;
+    Press(s);
+    ASSERT_EQ(window.boxes.size(), 1u);
+    const std::string warning =
+        "You are about to install version 1.00.00, Build 35680\non a Machine that is running version "
+        "1.00.00, Build 35700.\n              Are you sure you want to do this?";
+    EXPECT_EQ(window.boxes[0].text, warning);
+    EXPECT_EQ(window.boxes[0].caption, "Warning");
+    EXPECT_EQ(window.boxes[0].style, ui::kMbYesNo | ui::kMbIconQuestion);
+    EXPECT_EQ(Commands(*writer), (std::vector<uint16_t>{kCmdIdentify, kCmdReadBootVersions, kCmdShowText}));
+    EXPECT_NE(Log().find(warning), std::string::npos);
+}
+
+TEST_F(UpdateSequence, DowngradeAcceptedGoesOn) {
+    sim::WriterSetup s;
+    s.appBuild = 35700;
+    window.AnswerNext(ui::kIdYes);
+    Press(s);
+    EXPECT_EQ(writer->Count(kCmdOpenWriterFile), 1u);
+    EXPECT_EQ(writer->Count(kCmdAccessClock), 1u);
+}
+
+TEST_F(UpdateSequence, HigherCarriedVersionWithALowerBuildWarns) {
+    sim::WriterSetup s;
+    s.appVersion = 0x00090000;
+    s.appBuild = 35700;
+    Press(s);
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_NE(window.boxes[0].text.find("running version 0.09.00, Build 35700."), std::string::npos);
+}
+
+TEST_F(UpdateSequence, BootLoaderReportShowsTheSubstitutedValues) {
+    sim::WriterSetup s;
+    s.inBoot = true;
+    s.bootBuild = 34000;
+    Press(s);
+    EXPECT_NE(Log().find(" - USB found Orvane(22), Boot. Ver. 0.00.00, Build 0\n\n"), std::string::npos) << Log();
+    EXPECT_EQ(dialog->m_writerMainBootBuild, 34000u);
+    EXPECT_EQ(dialog->m_writerAppBuild, 0u);
+    EXPECT_EQ(dialog->m_writerAppVersion, 0u);
+    EXPECT_EQ(writer->Count(kCmdReadBootVersions), 0u);
+}
+
+TEST_F(UpdateSequence, OpenJobFileStopsTheUpdate) {
+    sim::WriterSetup s;
+    s.jobFileOpen = true;
+    Press(s);
+    ASSERT_EQ(ErrorBoxes().size(), 1u);
+    EXPECT_EQ(ErrorBoxes()[0].text, "Unable to program your writer.\nPlease close any open files on your Orvane");
+    EXPECT_EQ(writer->Count(kCmdCloseWriterFile), 1u);
+    EXPECT_EQ(writer->Count(kCmdAccessClock), 0u);
+    EXPECT_EQ(writer->Requests(kCmdOpenWriterFile)[0].text, "REALTIME.000");
+}
+
+TEST_F(UpdateSequence, CleanUpClearsTheDisplayAndClosesWithItsPauses) {
+    Press(sim::WriterSetup{});
+    EXPECT_EQ(Commands(*writer), (std::vector<uint16_t>{kCmdIdentify, kCmdReadBootVersions,
+                                                       kCmdOpenWriterFile, kCmdAccessClock, kCmdShowText}));
+    EXPECT_EQ(writer->Requests(kCmdShowText)[0].payloadSize, 0u);
+    EXPECT_EQ(system.sleeps, (std::vector<uint32_t>{100, 2000, 100}));
+    EXPECT_FALSE(dialog->m_link.IsOpen());
+    EXPECT_EQ(window.Status(), dialog->m_welcomeText);
+    EXPECT_EQ(writer->Count(kCmdEndProgramming), 0u);
+}
+
+TEST_F(UpdateSequence, FailedIdentificationOnALaterPressIsReported) {
+    Press(sim::WriterSetup{});
+    writer->faults.push_back({sim::FaultKind::kNoReply, 0, kCmdIdentify, 0, 0, 0, 1});
+    dialog->OnGoClicked();
+    ASSERT_EQ(ErrorBoxes().size(), 1u);
+    EXPECT_EQ(ErrorBoxes()[0].text, "Unable to communicate with your steno machine.  Error Code 111");
+    EXPECT_EQ(writer->Count(kCmdOpenWriterFile), 1u) << "the second press must stop at identification";
+}
+
+TEST_F(UpdateSequence, WrongReplyToIdentificationIsAFailure) {
+    MakeDefaultWriter();
+    writer->faults.push_back({sim::FaultKind::kWrongCode, 0, kCmdIdentify, 0, 0, 0, 1});
+    StartDialog();
+    dialog->OnGoClicked();
+    EXPECT_EQ(ErrorBoxes().at(0).text, "Unable to communicate with your steno machine.  Error Code 111");
+}
+
+TEST_F(UpdateSequence, TwoPressesGiveTwoLogBlocks) {
+    Press(sim::WriterSetup{});
+    dialog->OnGoClicked();
+    const std::string log = Log();
+    size_t headers = 0, exits = 0;
+    for (size_t at = 0; (at = log.find("Orvane Update: Build: 35680\n", at)) != std::string::npos; ++at) ++headers;
+    for (size_t at = 0; (at = log.find(" - Exiting\n", at)) != std::string::npos; ++at) ++exits;
+    EXPECT_EQ(headers, 2u);
+    EXPECT_EQ(exits, 2u);
+    EXPECT_EQ(log.find('\r'), std::string::npos);
+}
+
+TEST_F(UpdateSequence, ChosenFlagsAreClearedAtTheStart) {
+    MakeDefaultWriter();
+    StartDialog();
+    dialog->m_updateStarted = dialog->m_xloaderDone = dialog->m_bootCodeSent = dialog->m_appCodeSent = 1;
+    writer->Unplug();
+    dialog->OnGoClicked();
+    EXPECT_EQ(dialog->m_updateStarted | dialog->m_xloaderDone | dialog->m_bootCodeSent | dialog->m_appCodeSent, 0);
+}
