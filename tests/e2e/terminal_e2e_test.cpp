@@ -1,1 +1,122 @@
+// orvane-update behind its terminal front end against orvane-writer-sim,
+// both as real processes on the POSIX device socket; and orvane-pack.
 #include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/support/process.h"
+#include "tests/support/writer_fixture.h"
+
+using namespace testsupport;
+
+class TerminalEndToEnd : public ::testing::Test {
+protected:
+    // Starts the simulated writer with `options` and waits for its socket.
+    void StartWriter(std::vector<std::string> options) {
+        options.insert(options.begin(), {ORVANE_SIM_BIN, "--dir", writers.Path(), "--restart-delay", "300"});
+        sim = std::make_unique<ChildProcess>(options, std::vector<std::string>{}, writers.File("trace.txt"));
+        ASSERT_TRUE(WaitForPath(writers.File("writer0.sock"), 20000)) << Trace();
+    }
+    // Runs the program with `input` on its standard input; returns what it printed.
+    std::string Run(const std::string& input, int* exitCode = nullptr) {
+        env = {"ORVANE_WRITER_DIR=" + writers.Path(), "XDG_DOCUMENTS_DIR=" + docs.Path()};
+        ChildProcess update({ORVANE_UPDATE_BIN}, env, docs.File("out.txt"), input);
+        const int code = update.Wait(120000);
+        if (exitCode) *exitCode = code;
+        return ReadFileText(docs.File("out.txt"));
+    }
+    std::string Trace() const { return ReadFileText(writers.File("trace.txt")); }
+    std::string Log() const { return ReadFileText(docs.File("QXUpdate.log")); }
+
+    TempDir writers, docs;
+    std::vector<std::string> env;
+    std::unique_ptr<ChildProcess> sim;
+};
+
+TEST_F(TerminalEndToEnd, UpdateRunsIdentificationChecksClockAndCleanUp) {
+    StartWriter({"--clock-offset", "1000"});
+    int code = -1;
+    const std::string out = Run("go\ny\nq\n", &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out.rfind("== Orvane Update - Build:  35680 ==\nConnect Steno Machine via the USB cable\n", 0), 0u)
+        << out;
+    EXPECT_NE(out.find("[Orvane Update]\nYour Steno Machine's date/time doesn't match the PC date/time.\n"
+                       "Do you want it to match the PC date/time?\n(y/n) "),
+              std::string::npos)
+        << out;
+    const std::string trace = Trace();
+    EXPECT_NE(trace.find("Identify (0x0001)"), std::string::npos);
+    EXPECT_NE(trace.find("\"REALTIME.000\""), std::string::npos);
+    EXPECT_NE(trace.find("AccessClock (0xe005) params 0 0"), std::string::npos);
+    EXPECT_NE(trace.find("AccessClock (0xe005) params") , trace.rfind("AccessClock (0xe005) params"))
+        << "the clock was read, then set";
+    EXPECT_NE(trace.find("display: (cleared)"), std::string::npos);
+    const std::string log = Log();
+    EXPECT_NE(log.find("USB found Orvane(22), App. Ver. 1.00.00, Build 35400\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" - Exiting\n"), std::string::npos);
+}
+
+TEST_F(TerminalEndToEnd, NoWriterDowngradeAndOpenJobFile) {
+    std::string out = Run("\nq\n");  // nothing serves the directory yet
+    EXPECT_NE(out.find("[Error]\nUnable to open a connection with your steno machine.\n"), std::string::npos) << out;
+
+    StartWriter({"--app-build", "35700"});
+    out = Run("go\nno\n");
+    EXPECT_NE(out.find("[Warning]\nYou are about to install version 1.00.00, Build 35680\n"), std::string::npos) << out;
+    EXPECT_EQ(Trace().find("OpenWriterFile"), std::string::npos);
+    sim->Stop();
+
+    StartWriter({"--job-open"});
+    out = Run("go\n");
+    EXPECT_NE(out.find("[Error]\nUnable to program your writer.\nPlease close any open files on your Orvane\n"),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(TerminalEndToEnd, BetaSwitchRestartsTheWriter) {
+    StartWriter({});
+    const std::string out = Run("beta\nyes\nq\n");
+    EXPECT_NE(out.find("[Orvane Update]\nWriter has been switched to Beta version\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Resetting writer.\nPlease wait while it reboots\n"), std::string::npos);
+    const std::string trace = Trace();
+    EXPECT_NE(trace.find("WriteSetting (0xe026) params 1 0 0 0 0 payload 4"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("back, running its application"), std::string::npos);
+}
+
+TEST_F(TerminalEndToEnd, AboutBox) {
+    const std::string out = Run("about\n");
+    EXPECT_NE(out.find("[About Orvane Update]\nOrvane Update Build:  35680\n"), std::string::npos) << out;
+}
+
+class PackTool : public ::testing::Test {
+protected:
+    int Pack(const std::string& verb, const std::string& in, const std::string& out) {
+        ChildProcess p({ORVANE_PACK_BIN, verb, in, out}, {}, dir.File("stderr.txt"));
+        return p.Wait(60000);
+    }
+    void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::ofstream f(dir.File(name), std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    TempDir dir;
+};
+
+TEST_F(PackTool, RoundTripAndRefusals) {
+    std::vector<uint8_t> text;
+    for (int i = 0; i < 100000; ++i) text.push_back(uint8_t("steno writer firmware "[i % 22] + (i % 7 == 0)));
+    Write("in.bin", text);
+    EXPECT_EQ(Pack("pack", dir.File("in.bin"), dir.File("c.lzari")), 0);
+    EXPECT_EQ(Pack("unpack", dir.File("c.lzari"), dir.File("out.bin")), 0);
+    EXPECT_EQ(ReadFileText(dir.File("out.bin")), ReadFileText(dir.File("in.bin")));
+
+    EXPECT_NE(Pack("unpack", dir.File("missing"), dir.File("x")), 0);
+    EXPECT_NE(ReadFileText(dir.File("stderr.txt")).find("cannot read"), std::string::npos);
+    Write("short.lzari", {1, 2});
+    EXPECT_NE(Pack("unpack", dir.File("short.lzari"), dir.File("x")), 0);
+    Write("huge.lzari", {0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3});
+    EXPECT_NE(Pack("unpack", dir.File("huge.lzari"), dir.File("x")), 0);
+    const std::string message = ReadFileText(dir.File("stderr.txt"));
+    EXPECT_NE(message.find("too large"), std::string::npos);
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
+    EXPECT_NE(Pack("frobnicate", dir.File("in.bin"), dir.File("x")), 0);
+}
