@@ -54,11 +54,12 @@ void FillCode(std::vector<uint8_t>& b, size_t from, size_t to, Rng& rng) {
         if (pick < 78) {  // a function body
             const uint32_t words = 8 + rng.Below(48);
             for (uint32_t w = 0; w < words && i + 4 <= to; ++w, i += 4) {
-                uint32_t shape = kShapes[rng.Below(16) & rng.Below(16)];
-                uint32_t rd = rng.Below(8), rn = rng.Below(8);
-                uint32_t imm = rng.Below(4) ? rng.Below(64) * 4 : rng.Below(4096);
+                uint32_t shape = kShapes[rng.Below(16) & rng.Below(16) & rng.Below(16)];
+                uint32_t rd = rng.Below(4) & rng.Below(8), rn = rng.Below(4) ? rng.Below(4) : 13;
+                const uint32_t kind = rng.Below(10);
+                uint32_t imm = kind < 7 ? rng.Below(17) * 4 : kind < 9 ? rng.Below(256) : rng.Below(4096);
                 if ((shape & 0x0F000000) == 0x0B000000 || (shape & 0x0F000000) == 0x0A000000) {
-                    if (rng.Below(3) == 0) recentTarget = rng.Below(0x3FFFF);
+                    if (rng.Below(6) == 0) recentTarget = rng.Below(0x3FFFF);
                     imm = (recentTarget - uint32_t(i / 4)) & 0x00FFFFFF;
                     Put32(b, i, shape | imm);
                 } else {
