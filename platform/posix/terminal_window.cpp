@@ -42,7 +42,10 @@ TerminalWindow::TerminalWindow(std::istream& in, std::ostream& out, bool interac
 
 bool TerminalWindow::ReadLine(std::string& line) {
     if (m_interactive) m_out << "> " << std::flush;
-    return bool(std::getline(m_in, line));
+    if (!std::getline(m_in, line)) return false;
+    // Piped input is not echoed by a terminal; show what was read.
+    if (!m_interactive) m_out << "> " << line << "\n" << std::flush;
+    return true;
 }
 
 intptr_t TerminalWindow::RunModal(CDialog& dialog) {
@@ -121,6 +124,7 @@ int TerminalWindow::Box(const std::string& text, const std::string& caption, uns
         m_out << "\n" << std::flush;
         return ui::kIdNo;
     }
+    if (!m_interactive) m_out << line << "\n" << std::flush;
     const std::string answer = Lower(Trim(line));
     return (answer == "y" || answer == "yes") ? ui::kIdYes : ui::kIdNo;
 }
