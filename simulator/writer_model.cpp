@@ -97,6 +97,8 @@ void WriterModel::RestartNow() {
     sensorProgramming = false;
     display.clear();
     RefreshIdentityFromMemory();
+    // With its beta switch on, the application starts its beta software.
+    if (!inBoot && settings[kSettingBeta] == 1 && (appVersion & 0xFF) == 0) appVersion |= 1;
     m_nacksLeft = displayNackProbes;
     ++restarts;
 }

@@ -59,6 +59,7 @@ TEST_F(BetaSwitch, SuccessWritesTheSettingConfirmsAndRestarts) {
     EXPECT_EQ(writer->Requests(kCmdWriteSetting)[0].payloadSize, 4u);
     EXPECT_EQ(writer->restarts, 1u);
     EXPECT_EQ(dialog->m_updateStarted, 0);
+    EXPECT_EQ(dialog->m_writerAppVersion, 0x01000001u) << "identified again: now running its beta";
     EXPECT_EQ(window.Status(), "\n\nResetting writer.\nPlease wait while it reboots");
     const std::string log = Log();
     EXPECT_NE(log.find("Orvane Update: Build: 35680\n"), std::string::npos);
