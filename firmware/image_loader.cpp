@@ -4,7 +4,7 @@
 
 #include "firmware/lzari.h"
 
-ImageLoadResult LoadImage(platform::Resources& resources, uint32_t resourceId, uint32_t slack,
+ImageLoadResult LoadCarriedImage(platform::Resources& resources, uint32_t resourceId, uint32_t slack,
                           DecodedImage& image) {
     image = DecodedImage{};
     const uint8_t* data = nullptr;

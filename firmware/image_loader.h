@@ -25,5 +25,5 @@ struct DecodedImage {
     uint32_t length = 0;       // N, the count the decoder returned
 };
 
-ImageLoadResult LoadImage(platform::Resources& resources, uint32_t resourceId, uint32_t slack,
+ImageLoadResult LoadCarriedImage(platform::Resources& resources, uint32_t resourceId, uint32_t slack,
                           DecodedImage& image);

@@ -30,7 +30,7 @@ const Bytes& Cached(const std::string& key, Make make) {
 
 Bytes DecodeReleaseImage(platform::Resources& release, uint32_t resourceId) {
     DecodedImage image;
-    if (LoadImage(release, resourceId, kDecodeSlack, image) != ImageLoadResult::kOk) return {};
+    if (LoadCarriedImage(release, resourceId, kDecodeSlack, image) != ImageLoadResult::kOk) return {};
     return Bytes(image.bytes.get(), image.bytes.get() + image.length);
 }
 

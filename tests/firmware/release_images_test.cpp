@@ -36,7 +36,7 @@ TEST(ReleaseImages, EveryContainerDecodesToItsTabledLength) {
     for (const auto& image : kImages) {
         SCOPED_TRACE(image.id);
         DecodedImage decoded;
-        ASSERT_EQ(LoadImage(resources, image.id, image.id == 169 ? kApplicationDecodeSlack : kDecodeSlack,
+        ASSERT_EQ(LoadCarriedImage(resources, image.id, image.id == 169 ? kApplicationDecodeSlack : kDecodeSlack,
                             decoded),
                   ImageLoadResult::kOk);
         EXPECT_EQ(decoded.lengthWord, image.length);
@@ -77,14 +77,14 @@ TEST(ReleaseImages, CodeImagesCarryTheirDescriptors) {
 TEST(ImageLoader, DamagedLengthWordsTakeTheOutOfMemoryPath) {
     FakeResources r;
     DecodedImage image;
-    EXPECT_EQ(LoadImage(r, 169, kDecodeSlack, image), ImageLoadResult::kMissing);
+    EXPECT_EQ(LoadCarriedImage(r, 169, kDecodeSlack, image), ImageLoadResult::kMissing);
     r.blob = {1, 2, 3};
-    EXPECT_EQ(LoadImage(r, 169, kDecodeSlack, image), ImageLoadResult::kMissing);
+    EXPECT_EQ(LoadCarriedImage(r, 169, kDecodeSlack, image), ImageLoadResult::kMissing);
     r.blob = {0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34};  // 4 GiB - 1: must not wrap to a small buffer
-    EXPECT_EQ(LoadImage(r, 169, kDecodeSlack, image), ImageLoadResult::kNoMemory);
+    EXPECT_EQ(LoadCarriedImage(r, 169, kDecodeSlack, image), ImageLoadResult::kNoMemory);
     r.blob = {0x01, 0x00, 0x00, 0x04, 0x12};  // 64 MiB + 1
-    EXPECT_EQ(LoadImage(r, 169, kDecodeSlack, image), ImageLoadResult::kNoMemory);
+    EXPECT_EQ(LoadCarriedImage(r, 169, kDecodeSlack, image), ImageLoadResult::kNoMemory);
     r.blob = {0x00, 0x00, 0x00, 0x00};
-    EXPECT_EQ(LoadImage(r, 169, kDecodeSlack, image), ImageLoadResult::kOk);
+    EXPECT_EQ(LoadCarriedImage(r, 169, kDecodeSlack, image), ImageLoadResult::kOk);
     EXPECT_EQ(image.length, 0u);
 }
