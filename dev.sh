@@ -56,6 +56,9 @@ setup_wine() {
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w || true
     fi
+    # One server for all the tests, with its desktop up before the first window.
+    wineserver -p 2>/dev/null || true
+    wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 cleanup() {

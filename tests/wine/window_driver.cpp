@@ -30,13 +30,21 @@ int main(int argc, char** argv) {
         std::printf("usage: window_driver PATH-TO-OrvaneUpdate.exe [screenshot-wait-ms]\n");
         return 2;
     }
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::string command = std::string("\"") + argv[1] + "\"";
-    CHECK(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-
-    HWND main = WaitForWindow("Orvane Update - Build:  35680", 60000);
+    HWND main = nullptr;
+    // A second start when the first window never shows (a desktop still coming up).
+    for (int attempt = 0; attempt < 2 && !main; ++attempt) {
+        if (attempt) {
+            TerminateProcess(pi.hProcess, 1);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string command = std::string("\"") + argv[1] + "\"";
+        CHECK(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        main = WaitForWindow("Orvane Update - Build:  35680", 45000);
+    }
     CHECK(main != nullptr);
     if (!main) {
         TerminateProcess(pi.hProcess, 1);
