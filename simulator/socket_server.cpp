@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ostream>
+#include <iostream>
 #include <thread>
 #include <vector>
 
@@ -46,19 +46,20 @@ const char* CommandName(uint16_t command) {
 
 namespace {
 
-int MakeListener(const std::string& path, std::ostream* trace) {
+int MakeListener(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path) {
+        std::cerr << "orvane-writer-sim: socket path too long: " << path << std::endl;
         ::close(fd);
         return -1;
     }
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     ::unlink(path.c_str());
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
-        if (trace) *trace << "cannot serve " << path << ": " << std::strerror(errno) << std::endl;
+        std::cerr << "orvane-writer-sim: cannot serve " << path << ": " << std::strerror(errno) << std::endl;
         ::close(fd);
         return -1;
     }
@@ -71,7 +72,7 @@ int ServeSocket(WriterModel& model, const ServeOptions& options, std::atomic<boo
     ::mkdir(options.directory.c_str(), 0700);
     const std::string path = options.directory + "/" + options.name + ".sock";
     std::ostream* trace = options.trace;
-    int listener = MakeListener(path, trace);
+    int listener = MakeListener(path);
     if (listener < 0) return 1;
     if (trace) *trace << "serving " << path << std::endl;
     std::vector<int> connections;
@@ -99,7 +100,7 @@ int ServeSocket(WriterModel& model, const ServeOptions& options, std::atomic<boo
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 continue;
             }
-            listener = MakeListener(path, trace);
+            listener = MakeListener(path);
             if (listener < 0) return 1;
             if (trace) *trace << "serving " << path << " again" << std::endl;
         }

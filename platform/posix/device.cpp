@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -57,6 +58,9 @@ private:
 }  // namespace
 
 std::unique_ptr<Device> MakeSocketDevice(int fd, uint32_t readTimeoutMs) {
+    // A writer that stops reading must not hold a write forever either.
+    timeval bound{time_t(readTimeoutMs / 1000), suseconds_t(readTimeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
     return std::make_unique<SocketDevice>(fd, readTimeoutMs);
 }
 
