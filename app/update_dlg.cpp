@@ -97,6 +97,11 @@ void CQuonUpdate100Dlg::OnPaint() {
     Backend().EndIconPaint(*this, m_hIcon, x, y);
 }
 
+const MachineInfo& CQuonUpdate100Dlg::WriterRow() const {
+    static const MachineInfo kNoRow{kMachineTypeUnknown, MachineName(kMachineTypeUnknown)};
+    return m_link.m_machineType < kMachineTypeCount ? g_machineInfo[m_link.m_machineType] : kNoRow;
+}
+
 platform::IconHandle CQuonUpdate100Dlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CQuonUpdate100Dlg::OnCancel() { EndDialog(ui::kIdCancel); }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "firmware/image_loader.h"
 #include "firmware/machine_info.h"
 #include "link/quon_usb.h"
 #include "platform/platform.h"
@@ -12,7 +13,15 @@
 // Step results: 0 done or nothing to do, above 0 failed and already
 // reported (the update stops), below 0 go on.
 constexpr int kStepDone = 0;
+// No memory, a missing or unusable image, a failed scanner or X-Loader read.
+constexpr int kStepError = 1;
 constexpr int kStepFailed = 5;
+constexpr int kStepRegionDiffers = 6;
+constexpr int kStepNoFontRegion = 7;
+
+// Writers below this build first get the boot code (and then the
+// application or an erased application region) before the chain.
+constexpr uint32_t kBootUpgradeBuild = 33720;
 
 constexpr uint32_t kMinBetaBuild = 34110;
 constexpr uint32_t kClockToleranceSeconds = 300;
@@ -46,6 +55,35 @@ public:
     int CheckWriterClock();
 
     int ResetWriter();
+
+    // Image steps, in the order of the chain's calls; each follows the step
+    // results above and has shown its own message when it returns above 0.
+    int UpdateScanner();
+    int UpdateWifiApp();
+    int UpdateWifiNvs();
+    int UpdateFonts();
+    int UpdateFont2();
+    int UpdateXLoader();
+    int UpdateBootCode();
+    int UpdateApplicationCode();
+    int EraseApplicationRegion();
+
+    // The seven texts a region check shows; the log and status texts take
+    // the model name.
+    struct RegionTexts {
+        const char* checkDisplay;
+        const char* checkLog;
+        const char* checkStatus;
+        const char* rewriteDisplay;
+        const char* rewriteLog;
+        const char* rewriteStatus;
+        const char* failureDisplay;
+    };
+    // Reads a region back and rewrites it on a difference: at most three
+    // checks and two rewrites. Returns 0, 1, 6, or `sizeZeroResult` when the
+    // writer reports the region's size as 0.
+    int VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* image, uint32_t length,
+                               const RegionTexts& texts, int sizeZeroResult);
     int SwitchToBeta(bool on);
     void DisconnectWriter();
 
@@ -53,11 +91,23 @@ private:
     void DoDataExchange();
     // Phases A to D; returns when the update stops or ends.
     void RunUpdate();
+    // Phases E to G: the boot-code path, the fixed chain, the success path.
+    void RunProgrammingChain();
     // Phase H: runs on every way out of the update.
     void CleanUp();
+    // Loads a step's carried image. 0 when loaded; otherwise the step's
+    // result (1) after the user has been told. `logNoMemory`: the X-Loader
+    // step logs its memory message too.
+    int LoadStepImage(uint32_t resourceId, uint32_t slack, DecodedImage& image,
+                      bool logNoMemory = false);
+    // The memory box of every step: shown, logged only when asked.
+    void ReportNoMemory(bool log);
     // Logs a failure and shows it in an error box owned by the window.
     void ReportError(const std::string& text);
     std::string ModelName() const { return MachineName(m_link.m_machineType); }
+    // The model table's row of the connected writer; a type without a row
+    // carries no images.
+    const MachineInfo& WriterRow() const;
     std::string TimeStamp();
     platform::System& System() { return m_platform.system; }
 

@@ -1,5 +1,6 @@
 // The "&Go!" handler: connect, identify and report, admission checks,
-// clock check, and the clean-up that ends every run.
+// clock check, then the programming chain, and the clean-up that ends
+// every run.
 #include "app/message_format.h"
 #include "app/update_dlg.h"
 #include "resources/resource.h"
@@ -47,6 +48,9 @@ void CQuonUpdate100Dlg::RunUpdate() {
                                 name.c_str(), int(type), m_writerAppVersion >> 8,
                                 m_writerAppVersion & 0xFF)
                          .c_str());
+    } else if (m_writerInBoot == 0 && identified != 0) {
+        // Nothing to report from a writer that did not answer: the values
+        // would be an earlier press's, and asking again costs another wait.
     } else {
         if (m_writerInBoot == 0) {
             m_writerMainBootVersion = m_writerMainBootBuild = 0;
@@ -121,6 +125,7 @@ void CQuonUpdate100Dlg::RunUpdate() {
         return;
     }
     CheckWriterClock();
+    RunProgrammingChain();
 }
 
 void CQuonUpdate100Dlg::CleanUp() {

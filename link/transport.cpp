@@ -38,7 +38,14 @@ uint32_t CQuonUsb::SendRequest() {
 uint32_t CQuonUsb::ReadReply() {
     if (!IsOpen()) return 0;
     const uint32_t received = m_handle->Read(m_replyBuffer, kPacketBufferSize);
-    if (received == 0) return 0;
+    if (received == 0) {
+        // A reply that comes after the bound would be read as the answer to
+        // the next request; the handle is done with. Later commands fail at
+        // once and the next press connects afresh.
+        m_handle->Close();
+        m_handle.reset();
+        return 0;
+    }
     ++m_sequence;
     if (received < kHeaderSize) return 0;
     const uint32_t length = ReplyLength();

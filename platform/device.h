@@ -22,7 +22,8 @@ public:
     virtual ~Device() = default;
     // Bytes written; 0 when nothing went out.
     virtual uint32_t Write(const uint8_t* data, uint32_t size) = 0;
-    // Bytes of one reply; 0 for nothing (also after kReadTimeoutMs).
+    // Bytes of one reply; 0 for nothing (also after kReadTimeoutMs, and for
+    // a reply longer than `capacity`). The link closes the device after 0.
     virtual uint32_t Read(uint8_t* buffer, uint32_t capacity) = 0;
     // The driver's control request; its result is not used.
     virtual void Control(uint32_t code) = 0;

@@ -44,7 +44,7 @@ const char kHelp[] =
     "  --clock-offset S       writer clock minus PC local time, in seconds\n"
     "  --restart-delay MS     time away after end of programming (default 3000)\n"
     "  --stay-away            does not come back after a restart\n"
-    "  --display-nack K       leaves the first K display probes after a restart unanswered\n"
+    "  --display-nack K       refuses the first K display probes after a restart\n"
     "  --wifi                 has WiFi regions\n"
     "  --fault SPEC           inject a fault (repeatable): KIND[=VALUE]@WHERE[*TIMES]\n"
     "                         KIND: noreply short wrongcode refuse corrupt busy unplug slow\n"

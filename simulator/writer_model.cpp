@@ -228,8 +228,8 @@ Reply WriterModel::Dispatch(const Bytes&, uint16_t command, const uint32_t* p,
         case kCmdShowText: {
             const std::string text = TextFrom(payload, length, std::min(p[0], kMaxTextShown));
             if (text.empty() && m_nacksLeft > 0) {
-                --m_nacksLeft;  // still starting up
-                return Reply{};
+                --m_nacksLeft;  // still starting up: the display is not ready
+                return Refuse(kErrBusy);
             }
             display = text;
             if (onDisplay) onDisplay(display);

@@ -97,7 +97,7 @@ public:
     bool hasWifi = false;
     uint32_t restartDelayMs = 3000;
     bool stayAwayAfterRestart = false;
-    uint32_t displayNackProbes = 0;  // empty display commands left unanswered after a restart
+    uint32_t displayNackProbes = 0;  // empty display commands refused after a restart
     std::map<uint32_t, uint32_t> settings;
     std::string display;
     std::vector<Fault> faults;

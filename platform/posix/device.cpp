@@ -36,8 +36,9 @@ public:
         do ready = ::poll(&p, 1, int(m_timeoutMs)); while (ready < 0 && errno == EINTR);
         if (ready <= 0) return 0;  // the bound ran out: no reply
         ssize_t n;
-        do n = ::recv(m_fd, buffer, capacity, 0); while (n < 0 && errno == EINTR);
-        return n > 0 ? uint32_t(n) : 0;
+        do n = ::recv(m_fd, buffer, capacity, MSG_TRUNC); while (n < 0 && errno == EINTR);
+        // MSG_TRUNC gives the message's real length: a longer one is no reply.
+        return n > 0 && size_t(n) <= capacity ? uint32_t(n) : 0;
     }
 
     // The driver's control request has no counterpart on a socket.

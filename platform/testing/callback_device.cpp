@@ -30,9 +30,9 @@ public:
         if (m_closed || !m_pending) return 0;
         const Bytes reply = std::move(*m_pending);
         m_pending.reset();
-        const uint32_t n = uint32_t(std::min<size_t>(reply.size(), capacity));
-        if (n) std::memcpy(buffer, reply.data(), n);
-        return n;
+        if (reply.size() > capacity) return 0;  // as the device backends: no usable reply
+        if (!reply.empty()) std::memcpy(buffer, reply.data(), reply.size());
+        return uint32_t(reply.size());
     }
 
     void Control(uint32_t) override { ++m_provider.controlRequests; }

@@ -97,7 +97,8 @@ public:
     uint32_t Read(uint8_t* buffer, uint32_t capacity) override {
         DWORD read = 0;
         Complete(ReadFile(m_handle, buffer, capacity, nullptr, Overlapped()), m_timeoutMs, read);
-        return read;
+        // The rest of a longer reply would be read as the next one.
+        return m_moreData ? 0 : read;
     }
     void Control(uint32_t code) override {
         DWORD returned = 0;
@@ -119,11 +120,13 @@ private:
         return &m_overlapped;
     }
     // Waits for the operation; cancels it when the bound runs out. A message
-    // longer than the buffer still delivers what fitted.
+    // longer than the buffer delivers what fitted and sets m_moreData.
     bool Complete(BOOL started, uint32_t timeoutMs, DWORD& transferred) {
         transferred = 0;
+        m_moreData = false;
         if (!started) {
             const DWORD error = GetLastError();
+            if (error == ERROR_MORE_DATA) m_moreData = true;
             if (error != ERROR_IO_PENDING && error != ERROR_MORE_DATA) return false;
             if (error == ERROR_IO_PENDING && WaitForSingleObject(m_event, timeoutMs) != WAIT_OBJECT_0) {
                 CancelIo(m_handle);
@@ -132,12 +135,14 @@ private:
                 return false;
             }
         }
-        if (!GetOverlappedResult(m_handle, &m_overlapped, &transferred, TRUE) &&
-            GetLastError() != ERROR_MORE_DATA)
-            return transferred != 0;
+        if (!GetOverlappedResult(m_handle, &m_overlapped, &transferred, TRUE)) {
+            if (GetLastError() != ERROR_MORE_DATA) return transferred != 0;
+            m_moreData = true;
+        }
         return true;
     }
 
+    bool m_moreData = false;
     HANDLE m_handle;
     HANDLE m_event = nullptr;
     OVERLAPPED m_overlapped{};

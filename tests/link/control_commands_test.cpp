@@ -188,6 +188,7 @@ TEST_F(ControlCommands, RegionQueryAndMemoryRead) {
     Reply(std::nullopt);
     EXPECT_EQ(link.QueryRegion(kRegionFonts, &size), 0u);
     EXPECT_EQ(size, 0u);
+    Open();
 
     uint8_t buffer[8] = {};
     Reply(ReplyPacket(kCmdReadMemoryBlock, {0x1000, 8}, Bytes{1, 2, 3, 4, 5, 6, 7, 8}));

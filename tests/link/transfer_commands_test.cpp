@@ -76,6 +76,8 @@ TEST_F(Transfers, ChunkRepliesRefusalNoReplyAndOtherCodes) {
     EXPECT_EQ(SentWith(kCmdProgramApplication).size(), 2u);
     Reply(std::nullopt);
     EXPECT_EQ(link.ProgramApplication(image.data(), uint32_t(image.size()), 22), kNoChunkReply);
+    EXPECT_FALSE(link.IsOpen());
+    Open();
     Reply(ReplyPacket(kCmdProgramApplication));  // an echo is no acceptance
     EXPECT_EQ(link.ProgramApplication(image.data(), uint32_t(image.size()), 22), kNoValidReply);
     Reply(ReplyPacket(kCmdAnnounceCrc));

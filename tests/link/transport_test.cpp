@@ -47,7 +47,9 @@ TEST_F(Transport, SequenceCountsNonEmptyReadsAcrossReopening) {
     Open();
     link.ShowText(nullptr);                 // reply: 1
     Reply(std::nullopt);
-    link.ShowText(nullptr);                 // no reply: stays 1
+    link.ShowText(nullptr);                 // no reply: stays 1, and the handle is closed
+    EXPECT_FALSE(link.IsOpen());
+    Open();
     Reply(Bytes(10, 0));
     link.ShowText(nullptr);                 // short read still counts: 2
     link.Close();
@@ -71,6 +73,8 @@ TEST_F(Transport, ThreeFailedWritesMakeTwoControlRequests) {
     EXPECT_FALSE(link.ShowText(nullptr));
     EXPECT_EQ(devices.controlRequests, 2);
     EXPECT_TRUE(endpoint.requests.empty());
+    EXPECT_FALSE(link.IsOpen()) << "nothing can answer a request that never went out";
+    Open();
     devices.failWrites = 1;
     EXPECT_TRUE(link.ShowText(nullptr));
     EXPECT_EQ(devices.controlRequests, 3);

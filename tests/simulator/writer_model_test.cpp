@@ -66,7 +66,7 @@ TEST_F(WriterModelTest, RestartRunsTheBootLoaderWhenTheApplicationIsErased) {
 TEST_F(WriterModelTest, TransfersCheckTheAnnouncedChecksum) {
     const Bytes loader = release_images::MakeXLoader("X-Loader 9.0");
     // ProgramLoader announces the checksum itself; a wrong one is refused at the end.
-    writer->faults.push_back({sim::FaultKind::kNoReply, 0, kCmdAnnounceCrc, 0, 0, 0, 1});
+    writer->faults.push_back({sim::FaultKind::kRefuse, 0, kCmdAnnounceCrc, 0, 1, 0, 1});
     EXPECT_EQ(link->ProgramLoader(loader.data(), uint32_t(loader.size()), 22, 0), sim::kErrNoChecksum);
     link->AnnounceCrc(0x12345678);
     const Bytes app(70000, 0x5A);
@@ -139,6 +139,8 @@ TEST_F(WriterModelTest, FaultsFireExactlyWhenTold) {
     EXPECT_TRUE(link->ShowText("one"));     // request 2
     EXPECT_FALSE(link->ShowText("two"));    // request 3: swallowed (it is also the 2nd ShowText,
                                             // but the first matching fault wins)
+    EXPECT_FALSE(link->IsOpen()) << "a reply that never came closes the handle";
+    ASSERT_EQ(link->Connect(), 0u);
     EXPECT_TRUE(link->ShowText("three"));   // 3rd ShowText: the refusal waits for the 2nd only
     EXPECT_EQ(writer->Count(kCmdShowText), 3u);
     EXPECT_EQ(writer->display, "three");
@@ -157,6 +159,7 @@ TEST_F(WriterModelTest, FaultsFireExactlyWhenTold) {
     const uint64_t before = system.NowMs();
     EXPECT_EQ(link->Identify(nullptr, nullptr, nullptr, nullptr), kNoValidReply);
     EXPECT_EQ(system.NowMs() - before, 30000u);  // the link's read bound
+    ASSERT_EQ(link->Connect(), 0u);
 
     writer->faults.push_back({sim::FaultKind::kUnplug, 0, kCmdShowText, 0, 0, 0, 1});
     EXPECT_FALSE(link->ShowText("gone"));
