@@ -99,7 +99,7 @@ void CQuonUpdate100Dlg::OnPaint() {
 
 const MachineInfo& CQuonUpdate100Dlg::WriterRow() const {
     static const MachineInfo kNoRow{kMachineTypeUnknown, MachineName(kMachineTypeUnknown)};
-    return m_link.m_machineType < kMachineTypeCount ? g_machineInfo[m_link.m_machineType] : kNoRow;
+    return m_link.m_machineType < kMachineTypeCount ? m_modelTable[m_link.m_machineType] : kNoRow;
 }
 
 platform::IconHandle CQuonUpdate100Dlg::OnQueryDragIcon() { return m_hIcon; }

@@ -120,6 +120,8 @@ public:
     std::string m_versionText;
     std::string m_title;
     CQuonUsb m_link;
+    // The model table the steps read, by machine type (tests give their own).
+    const MachineInfo* m_modelTable = g_machineInfo;
     uint32_t m_writerAppVersion = 0;
     uint32_t m_writerInBoot = 0;
     uint32_t m_writerAppBuild = 0;

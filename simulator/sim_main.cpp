@@ -48,7 +48,9 @@ const char kHelp[] =
     "  --wifi                 has WiFi regions\n"
     "  --fault SPEC           inject a fault (repeatable): KIND[=VALUE]@WHERE[*TIMES]\n"
     "                         KIND: noreply short wrongcode refuse corrupt busy unplug slow\n"
-    "                         VALUE: error code (refuse), busy bits (busy), delay ms (slow)\n"
+    "                         truncate\n"
+    "                         VALUE: error code (refuse), busy bits (busy), delay ms (slow),\n"
+    "                         data bytes kept (truncate)\n"
     "                         WHERE: N (the Nth request), cmd:CODE or cmd:CODE:K (Kth of it)\n"
     "                         TIMES: how often, 0 for always (default 1)\n"
     "  --quiet                no trace\n"
@@ -102,6 +104,7 @@ bool ParseFault(const std::string& spec, sim::Fault& f) {
     else if (kind == "busy") f.kind = K::kBusy;
     else if (kind == "unplug") f.kind = K::kUnplug;
     else if (kind == "slow") f.kind = K::kSlowReply;
+    else if (kind == "truncate") f.kind = K::kTruncate;
     else return false;
     uint64_t n = 0;
     if (!value.empty()) {

@@ -198,6 +198,15 @@ Reply WriterModel::Handle(const Bytes& request) {
                 r.delayMs = fault->delayMs;
                 return r;
             }
+            case FaultKind::kTruncate: {
+                Reply r = Dispatch(request, command, p, payload, length);
+                if (r.bytes && r.bytes->size() > kHeaderSize + fault->code) {
+                    r.bytes->resize(kHeaderSize + fault->code);
+                    Put32(&(*r.bytes)[kOffLength], fault->code);
+                    Event("fault: reply cut to " + std::to_string(fault->code) + " bytes");
+                }
+                return r;
+            }
             case FaultKind::kCorruptRead: {
                 Reply r = Dispatch(request, command, p, payload, length);
                 if (r.bytes && r.bytes->size() > kHeaderSize) {

@@ -48,6 +48,7 @@ enum class FaultKind {
     kBusy,         // reply 6 with error 3 and `code` as the busy bits
     kUnplug,       // the writer vanishes and stays away
     kSlowReply,    // the reply comes after `delayMs`
+    kTruncate,     // the reply's data is cut to `code` bytes
 };
 
 struct Fault {

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "tools/lzari_encoder.h"
+
 namespace testsupport {
 
 TempDir::TempDir() {
@@ -22,6 +24,18 @@ std::string ReadFileText(const std::string& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+void TestResources::Add(uint32_t id, const std::vector<uint8_t>& image) {
+    m_extra[id] = PackContainer(image.data(), image.size());
+}
+
+bool TestResources::FindRcData(uint32_t id, const uint8_t*& data, uint32_t& size) {
+    const auto it = m_extra.find(id);
+    if (it == m_extra.end()) return PosixResources::FindRcData(id, data, size);
+    data = it->second.data();
+    size = uint32_t(it->second.size());
+    return true;
 }
 
 WriterFixture::WriterFixture() {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -35,6 +36,17 @@ private:
 
 std::string ReadFileText(const std::string& path);
 
+// The release's containers, plus containers a test adds under its own ids.
+class TestResources : public platform::posix::PosixResources {
+public:
+    // Packs `image` and serves it as RCDATA `id`.
+    void Add(uint32_t id, const std::vector<uint8_t>& image);
+    bool FindRcData(uint32_t id, const uint8_t*& data, uint32_t& size) override;
+
+private:
+    std::map<uint32_t, std::vector<uint8_t>> m_extra;
+};
+
 class WriterFixture : public ::testing::Test {
 protected:
     WriterFixture();
@@ -50,7 +62,7 @@ protected:
 
     platform::testing::ScriptedWindow window;
     platform::testing::VirtualSystem system;
-    platform::posix::PosixResources resources;
+    TestResources resources;
     TempDir docs;
     std::unique_ptr<sim::WriterModel> writer;
     std::unique_ptr<sim::InProcessWriter> endpoint;
