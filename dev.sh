@@ -82,13 +82,16 @@ cmd_demo() {
     build/native/bin/orvane-writer-sim --dir "$work/writers" --clock-offset 3600 >"$work/writer-trace.txt" 2>&1 &
     SIM_PID=$!
     for _ in $(seq 200); do [ -S "$work/writers/writer0.sock" ] && break; sleep 0.1; done
-    log "orvane-update: pressing Go!, answering Yes to the clock question"
-    printf 'go\ny\nq\n' | ORVANE_WRITER_DIR="$work/writers" XDG_DOCUMENTS_DIR="$work/Documents" \
+    log "orvane-update: pressing Go! and answering Yes to the clock question"
+    # No "quit" is sent: after a successful update the program ends by itself.
+    printf 'go\ny\n' | ORVANE_WRITER_DIR="$work/writers" XDG_DOCUMENTS_DIR="$work/Documents" \
         build/native/bin/orvane-update
-    log "what the writer received and showed"
-    cat "$work/writer-trace.txt"
-    log "the update log ($work/Documents/QXUpdate.log)"
+    log "what the writer showed on its display, and what it did"
+    grep -E '^  (display|writer):' "$work/writer-trace.txt"
+    log "the update log: $work/Documents/QXUpdate.log"
     cat "$work/Documents/QXUpdate.log"
+    echo
+    echo "Every request the writer received: $work/writer-trace.txt"
 }
 
 cmd_test() {

@@ -33,10 +33,10 @@ protected:
     std::unique_ptr<ChildProcess> sim;
 };
 
-TEST_F(TerminalEndToEnd, UpdateRunsIdentificationChecksClockAndCleanUp) {
+TEST_F(TerminalEndToEnd, WholeUpdateEndsTheProgramByItself) {
     StartWriter({"--clock-offset", "1000"});
     int code = -1;
-    const std::string out = Run("go\ny\nq\n", &code);
+    const std::string out = Run("go\ny\n", &code);  // no "quit": the program ends after the update
     EXPECT_EQ(code, 0);
     EXPECT_EQ(out.rfind("== Orvane Update - Build:  35680 ==\nConnect Steno Machine via the USB cable\n", 0), 0u)
         << out;
@@ -44,16 +44,27 @@ TEST_F(TerminalEndToEnd, UpdateRunsIdentificationChecksClockAndCleanUp) {
                        "Do you want it to match the PC date/time?\n(y/n) "),
               std::string::npos)
         << out;
+    const size_t scanner = out.find("Sending Sensor Board Code to Orvane...\n");
+    const size_t fonts = out.find("Checking Fonts. from Orvane...\n");
+    const size_t app = out.find("Sending Build 35680 to Orvane...\n");
+    const size_t done = out.find("Orvane Updated.\n[Orvane Update]\nSuccessfully updated the Orvane.\n"
+                                 "           Click OK to Exit.\n");
+    EXPECT_LT(scanner, fonts);
+    EXPECT_LT(fonts, app);
+    EXPECT_LT(app, done) << out;
+    EXPECT_NE(done, std::string::npos) << out;
     const std::string trace = Trace();
-    EXPECT_NE(trace.find("Identify (0x0001)"), std::string::npos);
-    EXPECT_NE(trace.find("\"REALTIME.000\""), std::string::npos);
     EXPECT_NE(trace.find("AccessClock (0xe005) params 0 0"), std::string::npos);
-    EXPECT_NE(trace.find("AccessClock (0xe005) params") , trace.rfind("AccessClock (0xe005) params"))
+    EXPECT_NE(trace.find("AccessClock (0xe005) params"), trace.rfind("AccessClock (0xe005) params"))
         << "the clock was read, then set";
-    EXPECT_NE(trace.find("display: (cleared)"), std::string::npos);
+    EXPECT_NE(trace.find("writer: application programmed"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("writer: restarting"), std::string::npos);
     const std::string log = Log();
     EXPECT_NE(log.find("USB found Orvane(22), App. Ver. 1.00.00, Build 35400\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(" - Exiting\n"), std::string::npos);
+    const size_t success = log.find(" - Successfully updated the Orvane.\n");
+    ASSERT_NE(success, std::string::npos) << log;
+    EXPECT_EQ(log.find('\n', log.find('\n', success) + 1), log.size() - 1) << "the exit line ends the log";
+    EXPECT_EQ(log.substr(log.size() - 11), " - Exiting\n");
 }
 
 TEST_F(TerminalEndToEnd, NoWriterDowngradeAndOpenJobFile) {

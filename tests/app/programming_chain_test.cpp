@@ -1,0 +1,150 @@
+// Whole presses of "&Go!" through the programming chain, on the virtual clock.
+#include "tests/support/step_fixture.h"
+
+using testsupport::Commands;
+
+namespace {
+const char kSuccessBox[] = "Successfully updated the Orvane.\n           Click OK to Exit.";
+
+// The commands after the clock check, with runs of one command folded.
+std::vector<uint16_t> Folded(const sim::WriterModel& writer) {
+    std::vector<uint16_t> out;
+    bool started = false;
+    for (const auto& r : writer.log) {
+        if (!started) {
+            started = r.command == 0xE005;  // the clock check
+            continue;
+        }
+        if (out.empty() || out.back() != r.command) out.push_back(r.command);
+    }
+    return out;
+}
+size_t IndexOf(const std::vector<uint16_t>& v, uint16_t command, size_t from = 0) {
+    return size_t(std::find(v.begin() + long(from), v.end(), command) - v.begin());
+}
+}  // namespace
+
+class ProgrammingChain : public testsupport::StepFixture {
+protected:
+    void Press(const sim::WriterSetup& setup) {
+        MakeWriter(setup);
+        StartDialog();
+        window.statusTexts.clear();
+        dialog->OnGoClicked();
+    }
+};
+
+TEST_F(ProgrammingChain, OutOfDateWriterIsBroughtToTheReleaseAndTheProgramEnds) {
+    Press(sim::WriterSetup{});
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].text, kSuccessBox);
+    EXPECT_EQ(window.boxes[0].caption, "Orvane Update");
+    EXPECT_EQ(window.boxes[0].style, ui::kMbOk | ui::kMbIconInformation);
+    EXPECT_FALSE(window.boxes[0].applicationLevel);
+    EXPECT_TRUE(window.ended) << "OnCancel ends the dialog after OK";
+    EXPECT_EQ(window.statusTexts,
+              (std::vector<std::string>{
+                  "\n\nSending Sensor Board Code to Orvane...", "\n\nSending Fonts to Orvane...",
+                  "\n\nChecking Fonts. from Orvane...", "\n\nSending fonts to Orvane...",
+                  "\n\nChecking Fonts. from Orvane...", "\n\nSending Fonts to Orvane...",
+                  "\n\nChecking Fonts. from Orvane...", "\n\nSending fonts to Orvane...",
+                  "\n\nChecking Fonts. from Orvane...", "\n\nChecking XLoader...", "\n\nSending XLoader Orvane...",
+                  "", "\n\nSending Build 35680 to Orvane...", "\n\n\n\n\n\nOrvane Updated.", dialog->m_welcomeText}));
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Successfully updated the Orvane.");
+    EXPECT_EQ(lines.back(), "Exiting");
+    // The writer holds the release and restarts into it.
+    EXPECT_EQ(writer->Count(0x0051), 1u);
+    EXPECT_EQ(writer->Region(2)[0x40], 'O');
+    system.Advance(5000);
+    EXPECT_TRUE(writer->Present());
+    EXPECT_EQ(writer->appBuild, 35680u);
+    EXPECT_EQ(writer->mainBootBuild, 35673u);
+    EXPECT_EQ(writer->scannerVersion, 14760u);
+    EXPECT_FALSE(dialog->m_link.IsOpen());
+    EXPECT_EQ(dialog->m_updateStarted, 0);
+}
+
+TEST_F(ProgrammingChain, OldApplicationBuildTakesTheBootCodePathFirst) {
+    sim::WriterSetup s;
+    s.appBuild = 33000;
+    Press(s);
+    const std::vector<uint16_t> order = Folded(*writer);
+    // Boot code, the application (its second call sends nothing), then the chain's restart.
+    const size_t boot = IndexOf(order, 80), app = IndexOf(order, 2), restart = IndexOf(order, 0x0051);
+    EXPECT_LT(boot, app);
+    EXPECT_LT(app, restart);
+    EXPECT_LT(restart, IndexOf(order, 0xE023)) << "the scanner follows the restart";
+    EXPECT_EQ(writer->Count(80), 8u);  // the boot image is not sent again by the chain
+    EXPECT_EQ(writer->Count(2), 47u);
+    EXPECT_EQ(window.boxes.back().text, kSuccessBox);
+}
+
+TEST_F(ProgrammingChain, BootLoaderWithACurrentBuildGoesStraightToTheChain) {
+    sim::WriterSetup s;
+    s.inBoot = true;
+    s.bootBuild = 34000;
+    Press(s);
+    const std::vector<uint16_t> order = Folded(*writer);
+    EXPECT_LT(IndexOf(order, 80), IndexOf(order, 2));
+    EXPECT_LT(IndexOf(order, 0x100B), IndexOf(order, 80)) << "the chain's steps before the boot code";
+    EXPECT_EQ(writer->Count(0x0051), 1u) << "no restart inside the chain: the update was not started";
+    EXPECT_EQ(writer->Count(0xE019), 0u);
+    EXPECT_EQ(window.boxes.back().text, kSuccessBox);
+}
+
+TEST_F(ProgrammingChain, OldBootLoaderGetsTheBootCodeAndItsApplicationRegionErased) {
+    sim::WriterSetup s;
+    s.inBoot = true;
+    s.bootBuild = 30000;
+    Press(s);
+    const std::vector<uint16_t> order = Folded(*writer);
+    EXPECT_EQ(std::vector<uint16_t>(order.begin(), order.begin() + 6),
+              (std::vector<uint16_t>{0x0007, 37, 80, 0x100B, 0x1009, 0x0051}))
+        << "boot code, the erase, then the chain's restart";
+    EXPECT_EQ(writer->Requests(0x1009)[0].params[0], 0x00100000u) << "the application region";
+    EXPECT_EQ(writer->Count(2), 47u) << "the chain sends the application";
+    EXPECT_EQ(window.boxes.back().text, kSuccessBox);
+}
+
+TEST_F(ProgrammingChain, FailingStepStopsTheChainAndTheCleanUpEndsProgramming) {
+    sim::WriterSetup s;
+    s.appBuild = 33000;
+    MakeWriter(s);
+    writer->faults.push_back({sim::FaultKind::kRefuse, 0, 2, 1, 9, 0, 1});
+    StartDialog();
+    dialog->OnGoClicked();
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].text, "Unable to program your writer.  Error Code 9");
+    EXPECT_EQ(writer->Count(0xE023), 0u) << "no later step runs";
+    EXPECT_EQ(writer->Count(0x0051), 1u);
+    EXPECT_EQ(writer->log.back().command, 0x0051) << "sent by the clean-up";
+    EXPECT_EQ(window.Status(), dialog->m_welcomeText);
+    EXPECT_FALSE(window.ended);
+}
+
+TEST_F(ProgrammingChain, FontRegionMissingStopsWithoutAMessage) {
+    MakeWriter(sim::WriterSetup{});
+    writer->faults.push_back({sim::FaultKind::kWrongCode, 0, 0x100B, 1, 0, 0, 1});
+    StartDialog();
+    dialog->OnGoClicked();
+    EXPECT_TRUE(window.boxes.empty());
+    EXPECT_EQ(writer->Count(0x0051), 0u);
+    EXPECT_EQ(writer->Count(96), 0u);
+    EXPECT_EQ(window.Status(), dialog->m_welcomeText);
+}
+
+TEST_F(ProgrammingChain, WriterThatVanishesMidTransferGetsAMessageNotAHang) {
+    MakeWriter(sim::WriterSetup{});
+    writer->faults.push_back({sim::FaultKind::kUnplug, 0, 2, 10, 0, 0, 1});
+    StartDialog();
+    dialog->OnGoClicked();
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].text, "Unable to program your writer.  Error Code 101");
+    EXPECT_EQ(writer->Count(2), 10u);
+    EXPECT_EQ(window.Status(), dialog->m_welcomeText);
+    EXPECT_LT(system.TotalSlept(), 10000u);
+    EXPECT_NE(Log().find("Unable to program your writer.  Error Code 101\n"), std::string::npos);
+    EXPECT_EQ(LogLines().back(), "Exiting");
+}
