@@ -14,11 +14,8 @@ constexpr uint32_t kProbePauseMs = 500;
 int CQuonUpdate100Dlg::ResetWriter() {
     if (!m_updateStarted) return kStepDone;
     SetDlgItemText(IDC_STATUS, "\n\nResetting writer.\nPlease wait while it reboots");
-    // A writer that restarts before it answers takes the link's handle with
-    // it; it still has to be waited for and reconnected.
-    const bool wasOpen = m_link.IsOpen();
     m_link.EndProgramming(0);
-    if (wasOpen) {
+    if (m_link.IsOpen()) {
         System().Sleep(kPauseAfterEndMs);
         m_link.Close();
         for (int attempt = 0; attempt < kReconnectAttempts; ++attempt) {

@@ -42,8 +42,7 @@ uint32_t CQuonUsb::ReadReply() {
         // A reply that comes after the bound would be read as the answer to
         // the next request; the handle is done with. Later commands fail at
         // once and the next press connects afresh.
-        m_handle->Close();
-        m_handle.reset();
+        Close();
         return 0;
     }
     ++m_sequence;
