@@ -32,7 +32,7 @@ build_preset() {
     local preset=$1
     log "build: $preset"
     cmake --preset "$preset" >/dev/null
-    cmake --build "build/$preset" -j "$JOBS"
+    cmake --build --preset "$preset" -j "$JOBS"
 }
 
 # Starts a virtual X display for Wine and sets DISPLAY; stopped on exit.
@@ -98,16 +98,16 @@ cmd_test() {
     install_packages "${NATIVE_PACKAGES[@]}" "${CROSS_PACKAGES[@]}"
     build_preset native
     log "tests: native"
-    ctest --test-dir build/native -j "$JOBS" --output-on-failure
+    ctest --preset native -j "$JOBS"
     build_preset asan
     log "tests: AddressSanitizer and UBSan"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        ctest --test-dir build/asan -j "$JOBS" --output-on-failure
+        ctest --preset asan -j "$JOBS"
     build_preset mingw
     start_display
     setup_wine
     log "tests: Windows program under Wine"
-    ctest --test-dir build/mingw --output-on-failure
+    ctest --preset mingw
 }
 
 cmd_screenshot() {

@@ -22,17 +22,49 @@ std::string Win32Resources::LoadString(uint32_t id) {
     return n > 0 ? std::string(text, size_t(n)) : std::string();
 }
 
+namespace {
+// VERSION.dll is no known system DLL: linked at build time, Windows would look
+// for it beside the exe first. It is loaded from the system folder only.
+class VersionDll {
+public:
+    VersionDll() : m_module(LoadLibraryExA("version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        if (!m_module) return;
+        m_size = reinterpret_cast<SizeFn>(Find("GetFileVersionInfoSizeA"));
+        m_info = reinterpret_cast<InfoFn>(Find("GetFileVersionInfoA"));
+        m_query = reinterpret_cast<QueryFn>(Find("VerQueryValueA"));
+    }
+    ~VersionDll() {
+        if (m_module) FreeLibrary(m_module);
+    }
+    bool Ready() const { return m_size && m_info && m_query; }
+
+    using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    SizeFn m_size = nullptr;
+    InfoFn m_info = nullptr;
+    QueryFn m_query = nullptr;
+
+private:
+    void* Find(const char* name) { return reinterpret_cast<void*>(GetProcAddress(m_module, name)); }
+    HMODULE m_module;
+};
+}  // namespace
+
 void Win32Resources::ReadProductVersion(uint32_t& mostSignificant, uint32_t& leastSignificant) {
+    const VersionDll dll;
+    if (!dll.Ready()) return;
     char path[260] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    const DWORD size = dll.m_size(path, &handle);
     if (size == 0) return;
     std::unique_ptr<char[]> block(new char[size + 1]);
-    VS_FIXEDFILEINFO* info = nullptr;
+    void* found = nullptr;
     UINT length = 0;
-    if (GetFileVersionInfoA(path, 0, size, block.get()) &&
-        VerQueryValueA(block.get(), "\\", reinterpret_cast<void**>(&info), &length) && info) {
+    if (dll.m_info(path, 0, size, block.get()) && dll.m_query(block.get(), "\\", &found, &length) && found &&
+        length >= sizeof(VS_FIXEDFILEINFO)) {
+        const auto* info = static_cast<const VS_FIXEDFILEINFO*>(found);
         mostSignificant = info->dwProductVersionMS;
         leastSignificant = info->dwProductVersionLS;
     }

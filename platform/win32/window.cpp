@@ -72,22 +72,19 @@ void Win32Window::EndDialog(CDialog& dialog, intptr_t result) {
 }
 
 void Win32Window::SetItemText(CDialog& dialog, int id, const std::string& text) {
-    // The status box takes its texts with Windows line breaks.
-    std::string shown;
-    for (char c : text) {
-        if (c == '\n') shown += '\r';
-        shown += c;
+    // A static control breaks lines on a line feed alone: the text goes as it is.
+    SetDlgItemTextA(Hwnd(dialog), id, text.c_str());
+    // The one thread stays busy until the handler returns: paint the new text now.
+    if (HWND item = GetDlgItem(Hwnd(dialog), id)) {
+        InvalidateRect(item, nullptr, TRUE);
+        UpdateWindow(item);
     }
-    SetDlgItemTextA(Hwnd(dialog), id, shown.c_str());
 }
 
 std::string Win32Window::GetItemText(CDialog& dialog, int id) {
     char text[2048] = {};
     GetDlgItemTextA(Hwnd(dialog), id, text, sizeof text);
-    std::string out;
-    for (const char* p = text; *p; ++p)
-        if (*p != '\r') out += *p;
-    return out;
+    return text;
 }
 
 void Win32Window::SetCaption(CDialog& dialog, const std::string& text) {

@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     if (argc > 2) Sleep(DWORD(atoi(argv[2])));  // time for a screenshot
 
     CHECK_EQ_STR(ItemText(main, 1002),
-                 "Connect Steno Machine via the USB cable\r\nand click \"Go!\" to update your machine "
-                 "software.\r\n\r\nOrvane - Build: 35680\r\n");
+                 "Connect Steno Machine via the USB cable\nand click \"Go!\" to update your machine "
+                 "software.\n\nOrvane - Build: 35680\n");
     CHECK_EQ_STR(ItemText(main, 1001), "&Go!");
     CHECK_EQ_STR(ItemText(main, 2), "&Quit");
     HWND beta = GetDlgItem(main, 1022);
