@@ -12,7 +12,7 @@
 #include "platform/posix/posix_resources.h"
 #include "platform/posix/posix_system.h"
 #include "simulator/socket_server.h"
-#include "simulator/writer_setup.h"
+#include "simulator/writer_options.h"
 
 namespace {
 
@@ -56,79 +56,6 @@ const char kHelp[] =
     "  --quiet                no trace\n"
     "  --help                 this text\n";
 
-bool ParseNumber(const std::string& s, uint64_t& v) {
-    char* end = nullptr;
-    errno = 0;
-    v = std::strtoull(s.c_str(), &end, 0);
-    return errno == 0 && end && *end == '\0' && !s.empty();
-}
-
-bool ParseVersion(const std::string& s, uint32_t& v) {
-    uint64_t n;
-    if (s.rfind("0x", 0) == 0) {
-        if (!ParseNumber(s, n) || n > 0xFFFFFFFF) return false;
-        v = uint32_t(n);
-        return true;
-    }
-    unsigned major, minor, patch, beta = 0;
-    char tail = 0;
-    const int got = std::sscanf(s.c_str(), "%x.%x.%x%c%x", &major, &minor, &patch, &tail, &beta);
-    if (got < 3 || (got >= 4 && tail != 'b') || major > 255 || minor > 255 || patch > 255 || beta > 255)
-        return false;
-    v = major << 24 | minor << 16 | patch << 8 | beta;
-    return true;
-}
-
-bool ParseFault(const std::string& spec, sim::Fault& f) {
-    const size_t at = spec.find('@');
-    if (at == std::string::npos) return false;
-    std::string kind = spec.substr(0, at), where = spec.substr(at + 1), value;
-    const size_t eq = kind.find('=');
-    if (eq != std::string::npos) {
-        value = kind.substr(eq + 1);
-        kind = kind.substr(0, eq);
-    }
-    const size_t star = where.find('*');
-    if (star != std::string::npos) {
-        uint64_t t;
-        if (!ParseNumber(where.substr(star + 1), t)) return false;
-        f.times = t == 0 ? -1 : int(t);
-        where = where.substr(0, star);
-    }
-    using K = sim::FaultKind;
-    if (kind == "noreply") f.kind = K::kNoReply;
-    else if (kind == "short") f.kind = K::kShortReply;
-    else if (kind == "wrongcode") f.kind = K::kWrongCode;
-    else if (kind == "refuse") f.kind = K::kRefuse;
-    else if (kind == "corrupt") f.kind = K::kCorruptRead;
-    else if (kind == "busy") f.kind = K::kBusy;
-    else if (kind == "unplug") f.kind = K::kUnplug;
-    else if (kind == "slow") f.kind = K::kSlowReply;
-    else if (kind == "truncate") f.kind = K::kTruncate;
-    else return false;
-    uint64_t n = 0;
-    if (!value.empty()) {
-        if (!ParseNumber(value, n)) return false;
-        if (f.kind == K::kSlowReply) f.delayMs = uint32_t(n); else f.code = uint32_t(n);
-    }
-    if (where.rfind("cmd:", 0) == 0) {
-        const std::string rest = where.substr(4);
-        const size_t colon = rest.find(':');
-        if (!ParseNumber(rest.substr(0, colon), n) || n > 0xFFFF) return false;
-        f.command = uint16_t(n);
-        if (colon != std::string::npos) {
-            if (!ParseNumber(rest.substr(colon + 1), n)) return false;
-            f.occurrence = uint32_t(n);
-        } else if (star == std::string::npos) {
-            f.times = -1;  // every request of that command
-        }
-    } else {
-        if (!ParseNumber(where, n) || n == 0) return false;
-        f.atRequest = uint32_t(n);
-    }
-    return true;
-}
-
 uint32_t PcLocalSeconds() {
     const time_t now = std::time(nullptr);
     tm local{};
@@ -139,60 +66,30 @@ uint32_t PcLocalSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    sim::WriterSetup setup;
+    sim::WriterOptions options;
     sim::ServeOptions serve;
     serve.directory = platform::posix::WriterDirectory();
     serve.trace = &std::cout;
-    std::vector<sim::Fault> faults;
-    bool noScanner = false, stayAway = false;
-    uint32_t displayNack = 0;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        uint64_t n = 0;
-        bool ok = true;
-        if (a == "--help" || a == "-h") { std::cout << kHelp; return 0; }
-        else if (a == "--dir") ok = value(serve.directory);
-        else if (a == "--name") ok = value(serve.name);
-        else if (a == "--type") ok = value(v) && ParseNumber(v, n) && (setup.machineType = uint32_t(n), true);
-        else if (a == "--in-boot") setup.inBoot = true;
-        else if (a == "--app-version") ok = value(v) && ParseVersion(v, setup.appVersion);
-        else if (a == "--app-build") ok = value(v) && ParseNumber(v, n) && (setup.appBuild = uint32_t(n), true);
-        else if (a == "--boot-version") ok = value(v) && ParseVersion(v, setup.bootVersion);
-        else if (a == "--boot-build") ok = value(v) && ParseNumber(v, n) && (setup.bootBuild = uint32_t(n), true);
-        else if (a == "--sec-boot-version") ok = value(v) && ParseVersion(v, setup.secBootVersion);
-        else if (a == "--sec-boot-build") ok = value(v) && ParseNumber(v, n) && (setup.secBootBuild = uint32_t(n), true);
-        else if (a == "--scanner-version") ok = value(v) && ParseNumber(v, n) && (setup.scannerVersion = uint32_t(n), true);
-        else if (a == "--no-scanner-version") noScanner = true;
-        else if (a == "--xloader-version") ok = value(setup.xloaderVersion);
-        else if (a == "--current") setup.current = true;
-        else if (a == "--job-open") setup.jobFileOpen = true;
-        else if (a == "--realtime") setup.realtimeActive = true;
-        else if (a == "--clock-offset") {
-            ok = value(v);
-            char* end = nullptr;
-            if (ok) setup.clockOffsetSeconds = std::strtoll(v.c_str(), &end, 0);
-            ok = ok && end && *end == '\0';
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const size_t at = i;
+        sim::OptionResult r = sim::OptionResult::kTaken;
+        if (a == "--help" || a == "-h") {
+            std::cout << kHelp;
+            return 0;
+        } else if (a == "--dir" || a == "--name") {
+            if (i + 1 >= args.size()) r = sim::OptionResult::kBadValue;
+            else (a == "--dir" ? serve.directory : serve.name) = args[++i];
+        } else if (a == "--quiet") {
+            serve.trace = nullptr;
+        } else {
+            r = sim::ParseWriterOption(args, i, options);
         }
-        else if (a == "--restart-delay") ok = value(v) && ParseNumber(v, n) && (setup.restartDelayMs = uint32_t(n), true);
-        else if (a == "--stay-away") stayAway = true;
-        else if (a == "--display-nack") ok = value(v) && ParseNumber(v, n) && (displayNack = uint32_t(n), true);
-        else if (a == "--wifi") setup.wifi = true;
-        else if (a == "--fault") {
-            sim::Fault f;
-            ok = value(v) && ParseFault(v, f);
-            if (ok) faults.push_back(f);
-        }
-        else if (a == "--quiet") serve.trace = nullptr;
-        else ok = false;
-        if (!ok) {
-            std::cerr << "orvane-writer-sim: bad option " << a << (v.empty() ? "" : " " + v)
+        if (r != sim::OptionResult::kTaken) {
+            std::cerr << "orvane-writer-sim: bad option " << a
+                      << (i > at ? " " + args[i] : "")
                       << " (see --help)\n";
             return 2;
         }
@@ -205,11 +102,7 @@ int main(int argc, char** argv) {
     };
     sim::WriterModel model(nowMs, PcLocalSeconds);
     platform::posix::PosixResources release;
-    sim::ApplySetup(model, setup, release);
-    model.reportScannerVersion = !noScanner;
-    model.stayAwayAfterRestart = stayAway;
-    model.displayNackProbes = displayNack;
-    model.faults = faults;
+    sim::ApplyWriterOptions(model, options, release);
 
     std::ostream* trace = serve.trace;
     if (trace) {
