@@ -1,6 +1,11 @@
-// Takes the Windows test build (OrvaneUpdateSim.exe) through a whole update
-// from outside, as a user would: presses Go!, follows the status box, reads
-// and answers each message box, and waits for the program to end by itself.
+// Drives the Windows program from outside, as a user would: presses Go! (by
+// click or Enter), follows the status box, reads each message box (caption,
+// text, icon, owner), answers it, and waits for the program to end.
+//   update_driver EXE whole      OrvaneUpdateSim.exe: a whole update
+//   update_driver EXE downgrade  OrvaneUpdateSim.exe: newer writer, No
+//   update_driver EXE model      OrvaneUpdateSim.exe: another model
+//   update_driver EXE jobopen    OrvaneUpdateSim.exe: REALTIME.000 open
+//   update_driver EXE nowriter   OrvaneUpdate.exe: no writer; focus, Enter, close box
 #include "platform/win32/windows_headers.h"
 
 #include <shlobj.h>
@@ -14,15 +19,25 @@
 
 namespace {
 
+const char kCaption[] = "Orvane Update - Build:  35680";
+const char kWelcome[] =
+    "Connect Steno Machine via the USB cable\nand click \"Go!\" to update your machine software.\n\n"
+    "Orvane - Build: 35680\n";
+constexpr int kBoxTextId = 0xFFFF;  // the text of a message box
+constexpr int kBoxIconIds[] = {20, 1088};  // its icon: Windows' id, Wine's id
+
 struct Box {
-    HWND hwnd;
     std::string caption, text;
+    bool ownedByMain;
+    bool iconMatches;  // an icon shows, and on Windows it is the expected one
 };
+
+bool IsWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
 DWORD g_processId = 0;
 HWND g_main = nullptr;
 
-// The texts of a window, read without waiting on its (busy) thread.
+// A window's text, read without waiting on its (busy) thread.
 std::string WindowText(HWND hwnd) {
     wchar_t text[2048] = {};
     InternalGetWindowText(hwnd, text, 2048);
@@ -50,86 +65,182 @@ std::string ReadFileText(const std::string& path) {
     return s.str();
 }
 
+struct Run {
+    PROCESS_INFORMATION pi{};
+    std::vector<std::string> statuses;
+    std::vector<Box> boxes;
+    bool ended = false;
+
+    bool Start(const std::string& exe, const std::string& options) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string command = "\"" + exe + "\" " + options;
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return false;
+        g_processId = pi.dwProcessId;
+        g_main = nullptr;
+        for (int waited = 0; waited < 45000 && !g_main; waited += 100) {
+            g_main = FindWindowA(nullptr, kCaption);
+            if (!g_main) Sleep(100);
+        }
+        return g_main != nullptr;
+    }
+    void PressGo() { PostMessageA(g_main, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), LPARAM(GetDlgItem(g_main, 1001))); }
+    // Follows the window until `boxCount` boxes were answered and the status
+    // is back at `until`, or the program ended. `icons` are the expected icons.
+    void Follow(size_t boxCount, const char* until, const std::vector<LPCSTR>& icons, int answer) {
+        HWND status = GetDlgItem(g_main, 1002);
+        for (int waited = 0; waited < 180000 && !ended; waited += 5) {
+            const std::string text = WindowText(status);
+            if (statuses.empty() || statuses.back() != text) statuses.push_back(text);
+            if (boxes.size() == boxCount && until && text == until) break;
+            HWND found = nullptr;
+            EnumWindows(FindBox, LPARAM(&found));
+            if (found) {
+                char caption[256] = {}, body[2048] = {};
+                GetWindowTextA(found, caption, sizeof caption);
+                GetDlgItemTextA(found, kBoxTextId, body, sizeof body);
+                HWND iconControl = nullptr;
+                for (int id : kBoxIconIds)
+                    if (!iconControl) iconControl = GetDlgItem(found, id);
+                const HICON shown = iconControl ? HICON(SendMessageA(iconControl, STM_GETICON, 0, 0)) : nullptr;
+                const size_t n = boxes.size();
+                const bool same = n < icons.size() && shown == LoadIconA(nullptr, icons[n]);
+                // Where icon handles cannot be compared across processes, an icon must still show.
+                const bool icon = same || (IsWine() && shown != nullptr);
+                boxes.push_back({caption, body, GetWindow(found, GW_OWNER) == g_main, icon});
+                std::printf("box [%s] %s (icon %s)\n", caption, body, same ? "matches" : "not comparable");
+                const bool question = std::string(body).find("?") != std::string::npos;
+                PostMessageA(found, WM_COMMAND, question ? answer : IDOK, 0);
+                for (int i = 0; i < 200 && IsWindow(found); ++i) Sleep(10);
+            }
+            ended = WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0;
+        }
+    }
+    bool Seen(const std::string& text) const {
+        for (const std::string& s : statuses)
+            if (s == text) return true;
+        return false;
+    }
+    // Ends the program through its close box, as the user would.
+    void Close() {
+        if (!ended) {
+            PostMessageA(g_main, WM_SYSCOMMAND, SC_CLOSE, 0);
+            ended = WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0;
+            CHECK(ended);
+        }
+        if (!ended) TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+};
+
+// The box a refusal shows, and the window back at its welcome text.
+void Refusal(const std::string& exe, const std::string& options, const char* caption, const char* text,
+             LPCSTR icon, int answer) {
+    Run run;
+    CHECK(run.Start(exe, options));
+    if (!g_main) return run.Close();
+    run.PressGo();
+    run.Follow(1, kWelcome, {icon}, answer);
+    CHECK(run.boxes.size() == 1);
+    if (!run.boxes.empty()) {
+        CHECK_EQ_STR(run.boxes[0].caption, caption);
+        CHECK_EQ_STR(run.boxes[0].text, text);
+        CHECK(run.boxes[0].ownedByMain);
+        CHECK(run.boxes[0].iconMatches);
+    }
+    CHECK_EQ_STR(WindowText(GetDlgItem(g_main, 1002)), kWelcome);
+    CHECK(!run.ended);
+    run.Close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::printf("usage: update_driver PATH-TO-OrvaneUpdateSim.exe\n");
+    if (argc < 3) {
+        std::printf("usage: update_driver EXE whole|downgrade|model|jobopen|nowriter\n");
         return 2;
     }
+    const std::string exe = argv[1], scenario = argv[2];
     char documents[MAX_PATH] = {};
     CHECK(SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE));
     const std::string logPath = std::string(documents) + "\\QXUpdate.log";
     DeleteFileA(logPath.c_str());
 
-    // An out-of-date writer an hour off; slow display answers let every status text be seen.
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string command = std::string("\"") + argv[1] +
-                          "\" --clock-offset 3600 --restart-delay 300 --fault slow=150@cmd:0x0007*0";
-    CHECK(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    g_processId = pi.dwProcessId;
-    for (int waited = 0; waited < 45000 && !g_main; waited += 100) {
-        g_main = FindWindowA(nullptr, "Orvane Update - Build:  35680");
-        if (!g_main) Sleep(100);
-    }
-    CHECK(g_main != nullptr);
-    if (!g_main) {
-        TerminateProcess(pi.hProcess, 1);
-        return CheckSummary("update_driver");
-    }
-    HWND status = GetDlgItem(g_main, 1002);
-    PostMessageA(g_main, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), LPARAM(GetDlgItem(g_main, 1001)));
-
-    std::vector<std::string> statuses;
-    std::vector<Box> boxes;
-    bool ended = false;
-    for (int waited = 0; waited < 180000 && !ended; waited += 5) {
-        const std::string text = WindowText(status);
-        if (statuses.empty() || statuses.back() != text) statuses.push_back(text);
-        HWND found = nullptr;
-        EnumWindows(FindBox, LPARAM(&found));
-        if (found) {
-            char caption[256] = {}, body[2048] = {};
-            GetWindowTextA(found, caption, sizeof caption);
-            GetDlgItemTextA(found, 0xFFFF, body, sizeof body);
-            boxes.push_back({found, caption, body});
-            std::printf("box [%s] %s\n", caption, body);
-            const bool question = std::string(body).find("Do you want") != std::string::npos;
-            PostMessageA(found, WM_COMMAND, question ? IDYES : IDOK, 0);
-            for (int i = 0; i < 200 && IsWindow(found); ++i) Sleep(10);
+    if (scenario == "whole") {
+        // An out-of-date writer an hour off; slow display answers let every status text be seen.
+        Run run;
+        CHECK(run.Start(exe, "--clock-offset 3600 --restart-delay 300 --fault slow=150@cmd:0x0007*0"));
+        if (g_main) {
+            run.PressGo();
+            run.Follow(2, nullptr, {IDI_QUESTION, IDI_ASTERISK}, IDYES);
         }
-        ended = WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0;
+        CHECK(run.ended);
+        for (const std::string& s : run.statuses) std::printf("status: %s\n", s.c_str());
+        CHECK(run.Seen("\n\nSending Sensor Board Code to Orvane..."));
+        CHECK(run.Seen("\n\nSending Fonts to Orvane..."));
+        CHECK(run.Seen("\n\nChecking Fonts. from Orvane..."));
+        CHECK(run.Seen("\n\nSending Build 35680 to Orvane..."));
+        CHECK(run.boxes.size() == 2);
+        if (run.boxes.size() == 2) {
+            CHECK_EQ_STR(run.boxes[0].caption, "Orvane Update");
+            CHECK_EQ_STR(run.boxes[0].text,
+                         "Your Steno Machine's date/time doesn't match the PC date/time.\nDo you want it to match "
+                         "the PC date/time?");
+            CHECK_EQ_STR(run.boxes[1].caption, "Orvane Update");
+            CHECK_EQ_STR(run.boxes[1].text, "Successfully updated the Orvane.\n           Click OK to Exit.");
+            CHECK(run.boxes[1].ownedByMain);
+            CHECK(run.boxes[1].iconMatches);
+        }
+        const std::string log = ReadFileText(logPath);
+        const size_t success = log.find(" - Successfully updated the Orvane.\n");
+        CHECK(success != std::string::npos);
+        CHECK(log.size() > 11 && log.substr(log.size() - 11) == " - Exiting\n");
+        CHECK(success != std::string::npos && log.find('\n', log.find('\n', success) + 1) == log.size() - 1);
+        run.Close();
+    } else if (scenario == "downgrade") {
+        Refusal(exe, "--app-build 35700", "Warning",
+                "You are about to install version 1.00.00, Build 35680\non a Machine that is running version "
+                "1.00.00, Build 35700.\n              Are you sure you want to do this?",
+                IDI_QUESTION, IDNO);
+    } else if (scenario == "model") {
+        Refusal(exe, "--type 5 --app-version 0x0305", "Error",
+                "Improper Machine Type.  This update is not for Kelvara Pravo!", IDI_HAND, IDOK);
+    } else if (scenario == "jobopen") {
+        Refusal(exe, "--job-open", "Error",
+                "Unable to program your writer.\nPlease close any open files on your Orvane", IDI_HAND, IDOK);
+    } else if (scenario == "nowriter") {
+        Run run;
+        CHECK(run.Start(exe, ""));
+        if (g_main) {
+            // The focus starts on Go!, and Enter presses it.
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            CHECK(GetGUIThreadInfo(run.pi.dwThreadId, &info));
+            CHECK(info.hwndFocus == GetDlgItem(g_main, 1001));
+            PostMessageA(GetDlgItem(g_main, 1001), WM_KEYDOWN, VK_RETURN, 0x001C0001);
+            PostMessageA(GetDlgItem(g_main, 1001), WM_KEYUP, VK_RETURN, 0xC01C0001);
+            run.Follow(1, kWelcome, {IDI_HAND}, IDOK);
+            CHECK(run.boxes.size() == 1);
+            if (!run.boxes.empty()) {
+                CHECK_EQ_STR(run.boxes[0].caption, "Error");
+                CHECK_EQ_STR(run.boxes[0].text,
+                             "Unable to open a connection with your steno machine.\nPlease make sure the writer "
+                             "is turned On and the USB cable is firmly connected");
+                CHECK(run.boxes[0].ownedByMain);
+                CHECK(run.boxes[0].iconMatches);
+            }
+            CHECK_EQ_STR(WindowText(GetDlgItem(g_main, 1002)), kWelcome);
+        }
+        run.Close();  // the close box ends the program
+        const std::string log = ReadFileText(logPath);
+        CHECK(log.find(" - Orvane Update: Build: 35680\n") != std::string::npos);
+        CHECK(log.find(" - Unable to open a connection with your steno machine.\nPlease make sure") !=
+              std::string::npos);
+        CHECK(log.size() > 11 && log.substr(log.size() - 11) == " - Exiting\n");
+    } else {
+        return 2;
     }
-    CHECK(ended);
-    if (!ended) TerminateProcess(pi.hProcess, 1);
-
-    auto seen = [&](const std::string& text) {
-        for (const std::string& s : statuses)
-            if (s == text) return true;
-        return false;
-    };
-    for (const std::string& s : statuses) std::printf("status: %s\n", s.c_str());
-    CHECK(seen("\n\nSending Sensor Board Code to Orvane..."));
-    CHECK(seen("\n\nSending Fonts to Orvane..."));
-    CHECK(seen("\n\nChecking Fonts. from Orvane..."));
-    CHECK(seen("\n\nSending Build 35680 to Orvane..."));
-    CHECK(boxes.size() == 2);
-    if (boxes.size() == 2) {
-        CHECK_EQ_STR(boxes[0].caption, "Orvane Update");
-        CHECK_EQ_STR(boxes[0].text,
-                     "Your Steno Machine's date/time doesn't match the PC date/time.\nDo you want it to match "
-                     "the PC date/time?");
-        CHECK_EQ_STR(boxes[1].caption, "Orvane Update");
-        CHECK_EQ_STR(boxes[1].text, "Successfully updated the Orvane.\n           Click OK to Exit.");
-    }
-    const std::string log = ReadFileText(logPath);
-    const size_t success = log.find(" - Successfully updated the Orvane.\n");
-    CHECK(success != std::string::npos);
-    CHECK(log.size() > 11 && log.substr(log.size() - 11) == " - Exiting\n");
-    CHECK(log.find('\n', log.find('\n', success) + 1) == log.size() - 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return CheckSummary("update_driver");
+    return CheckSummary(("update_driver " + scenario).c_str());
 }
