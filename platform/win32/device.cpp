@@ -21,14 +21,41 @@ GUID ToGuid(const Guid& g) {
     return out;
 }
 
+// SetupAPI, loaded from the system folder at run time: imported at build time,
+// its own dependencies (VERSION.dll among them on some systems) would be
+// looked for beside the exe first, before the program could stop that.
+struct SetupApi {
+    SetupApi() : module(LoadLibraryExA("setupapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        if (!module) return;
+        getClassDevs = reinterpret_cast<decltype(getClassDevs)>(Find("SetupDiGetClassDevsA"));
+        enumInterfaces = reinterpret_cast<decltype(enumInterfaces)>(Find("SetupDiEnumDeviceInterfaces"));
+        getDetail = reinterpret_cast<decltype(getDetail)>(Find("SetupDiGetDeviceInterfaceDetailA"));
+        destroyList = reinterpret_cast<decltype(destroyList)>(Find("SetupDiDestroyDeviceInfoList"));
+    }
+    bool Ready() const { return getClassDevs && enumInterfaces && getDetail && destroyList; }
+    void* Find(const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); }
+
+    HMODULE module;
+    decltype(&SetupDiGetClassDevsA) getClassDevs = nullptr;
+    decltype(&SetupDiEnumDeviceInterfaces) enumInterfaces = nullptr;
+    decltype(&SetupDiGetDeviceInterfaceDetailA) getDetail = nullptr;
+    decltype(&SetupDiDestroyDeviceInfoList) destroyList = nullptr;
+};
+
+const SetupApi& Api() {
+    static const SetupApi api;  // kept for the life of the program
+    return api;
+}
+
 // The device information set of one interface class, destroyed with its holder.
 class DeviceInfoList {
 public:
     explicit DeviceInfoList(const GUID& interfaceClass) : m_class(interfaceClass) {
-        m_set = SetupDiGetClassDevsA(&m_class, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+        if (Api().Ready())
+            m_set = Api().getClassDevs(&m_class, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     }
     ~DeviceInfoList() {
-        if (m_set != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(m_set);
+        if (m_set != INVALID_HANDLE_VALUE) Api().destroyList(m_set);
     }
     DeviceInfoList(const DeviceInfoList&) = delete;
     DeviceInfoList& operator=(const DeviceInfoList&) = delete;
@@ -52,18 +79,18 @@ public:
     DeviceInterface& operator=(const DeviceInterface&) = delete;
 
     bool Enumerate(DWORD member) {
-        return SetupDiEnumDeviceInterfaces(m_list.Set(), nullptr, &m_list.Class(), member, &m_data) != FALSE;
+        return Api().enumInterfaces(m_list.Set(), nullptr, &m_list.Class(), member, &m_data) != FALSE;
     }
     // 0 when the path was read, else the system's code.
     DWORD ReadDetail() {
         DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailA(m_list.Set(), &m_data, nullptr, 0, &required, nullptr);
+        Api().getDetail(m_list.Set(), &m_data, nullptr, 0, &required, nullptr);
         DWORD error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER) return error;
         m_detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(std::malloc(required));
         if (!m_detail) return ERROR_NOT_ENOUGH_MEMORY;
         m_detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (SetupDiGetDeviceInterfaceDetailA(m_list.Set(), &m_data, m_detail, required, nullptr, nullptr))
+        if (Api().getDetail(m_list.Set(), &m_data, m_detail, required, nullptr, nullptr))
             return 0;
         error = GetLastError();
         std::free(m_detail);
@@ -170,6 +197,7 @@ std::unique_ptr<Device> SetupApiDeviceProvider::OpenDeviceInterface(const Guid& 
     DeviceInfoList list(ToGuid(interfaceClass));
     if (!list.Valid()) {
         error = GetLastError();
+        if (error == 0) error = ERROR_MOD_NOT_FOUND;  // SetupAPI could not be loaded
         return nullptr;
     }
     DeviceInterface device(list);

@@ -1,5 +1,6 @@
 #include "platform/win32/windows_headers.h"
 
+#include <cstring>
 #include <memory>
 
 #include "platform/win32/win32_platform.h"
@@ -24,10 +25,20 @@ std::string Win32Resources::LoadString(uint32_t id) {
 
 namespace {
 // VERSION.dll is no known system DLL: linked at build time, Windows would look
-// for it beside the exe first. It is loaded from the system folder only.
+// for it beside the exe first. It is loaded from the system folder only, by
+// its full path, so a copy of that name loaded by anyone else is never used.
+HMODULE LoadSystemDll(const char* name) {
+    char path[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n + 1 + strlen(name) >= MAX_PATH) return nullptr;
+    strcat(path, "\\");
+    strcat(path, name);
+    return LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 class VersionDll {
 public:
-    VersionDll() : m_module(LoadLibraryExA("version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    VersionDll() : m_module(LoadSystemDll("version.dll")) {
         if (!m_module) return;
         m_size = reinterpret_cast<SizeFn>(Find("GetFileVersionInfoSizeA"));
         m_info = reinterpret_cast<InfoFn>(Find("GetFileVersionInfoA"));
