@@ -2,7 +2,11 @@
 
 #include <ctime>
 
+#ifdef _WIN32
+#include "platform/win32/windows_headers.h"
+#else
 #include "platform/posix/posix_system.h"
+#endif
 
 namespace platform::testing {
 
@@ -28,14 +32,47 @@ bool VirtualSystem::LocalTime(int64_t utcSeconds, LocalTimeParts& parts) {
     const int32_t minutes = zone.bias + (daylight ? zone.daylightBias : zone.standardBias);
     const time_t local = time_t(utcSeconds - int64_t(minutes) * 60);
     tm t{};
+#ifdef _WIN32
+    if (gmtime_s(&t, &local) != 0) return false;
+#else
     if (gmtime_r(&local, &t) == nullptr) return false;
+#endif
     parts = LocalTimeParts{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
                            t.tm_min,         t.tm_sec,     daylight};
     return true;
 }
 
+#ifdef _WIN32
+namespace {
+// Exclusive to one writer, as the program's log, but readable meanwhile, so
+// a test can read what an update has logged so far.
+class SharedReadLog : public LogFile {
+public:
+    explicit SharedReadLog(HANDLE h) : m_handle(h) {}
+    ~SharedReadLog() override { CloseHandle(m_handle); }
+    bool Write(const char* data, size_t size) override {
+        DWORD written = 0;
+        return WriteFile(m_handle, data, DWORD(size), &written, nullptr) && written == size;
+    }
+    void Flush() override { FlushFileBuffers(m_handle); }
+
+private:
+    HANDLE m_handle;
+};
+}  // namespace
+#endif
+
+// Real files, held as the platform holds the log: one writer at a time.
 std::unique_ptr<LogFile> VirtualSystem::OpenLogFile(const std::string& path) {
+#ifdef _WIN32
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    SetFilePointer(h, 0, nullptr, FILE_END);
+    return std::make_unique<SharedReadLog>(h);
+#else
     return posix::OpenExclusiveLog(path);
+#endif
 }
 
 }  // namespace platform::testing

@@ -1,7 +1,6 @@
 // The update log: its file, line formats and what happens when it cannot be written.
 #include <sys/stat.h>
 
-#include "platform/posix/posix_system.h"
 #include "tests/support/writer_fixture.h"
 
 class UpdateLog : public testsupport::WriterFixture {};
@@ -33,7 +32,7 @@ TEST_F(UpdateLog, LocalTimeAndMonthNamesWhateverTheLocale) {
 TEST_F(UpdateLog, AppendsAndNeverTruncates) {
     StartDialog();
     {
-        std::ofstream earlier(docs.File("QXUpdate.log"));
+        std::ofstream earlier(docs.File("QXUpdate.log"), std::ios::binary);
         earlier << "earlier block\n";
     }
     dialog->OpenUpdateLog();
@@ -43,7 +42,7 @@ TEST_F(UpdateLog, AppendsAndNeverTruncates) {
 
 TEST_F(UpdateLog, LockedOrUnopenableLogLetsTheUpdateRunUnlogged) {
     StartDialog();
-    auto holder = platform::posix::OpenExclusiveLog(docs.File("QXUpdate.log"));
+    auto holder = system.OpenLogFile(docs.File("QXUpdate.log"));
     ASSERT_NE(holder, nullptr);
     dialog->OnGoClicked();
     EXPECT_EQ(Log(), "");
@@ -73,7 +72,7 @@ TEST_F(UpdateLog, NoDocumentsFolderMeansNoLog) {
 TEST_F(UpdateLog, OnlyOneHolderAtATime) {
     StartDialog();
     dialog->OpenUpdateLog();
-    EXPECT_EQ(platform::posix::OpenExclusiveLog(docs.File("QXUpdate.log")), nullptr);
+    EXPECT_EQ(system.OpenLogFile(docs.File("QXUpdate.log")), nullptr);
     dialog->CloseUpdateLog();
-    EXPECT_NE(platform::posix::OpenExclusiveLog(docs.File("QXUpdate.log")), nullptr);
+    EXPECT_NE(system.OpenLogFile(docs.File("QXUpdate.log")), nullptr);
 }

@@ -1,13 +1,14 @@
 // The seven containers the program carries, read back through the resources seam.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "firmware/image_loader.h"
 #include "firmware/intel_hex.h"
 #include "firmware/machine_info.h"
-#include "platform/posix/posix_resources.h"
+#include "tests/support/writer_fixture.h"
 #include "tools/release_images.h"
 
 namespace {
@@ -29,7 +30,7 @@ public:
 
 TEST(ReleaseImages, EveryContainerDecodesToItsTabledLength) {
     using namespace release_images;
-    platform::posix::PosixResources resources;
+    testsupport::ReleaseResources resources;
     const struct { uint32_t id, length; } kImages[] = {
         {169, kApplicationLength}, {170, kBootLength},     {171, kSpareLength}, {172, kFontsLength},
         {173, kFont2Length},       {174, kScannerTextLength}, {189, kXLoaderLength}};
@@ -50,8 +51,9 @@ TEST(ReleaseImages, EveryContainerDecodesToItsTabledLength) {
         }
         if (image.id == 189) {
             const uint8_t* b = decoded.bytes.get();
-            const uint8_t* hit = static_cast<const uint8_t*>(memmem(b, decoded.length, "X-Loader ", 9));
-            ASSERT_NE(hit, nullptr);
+            const char marker[] = "X-Loader ";
+            const uint8_t* hit = std::search(b, b + decoded.length, marker, marker + 9);
+            ASSERT_NE(hit, b + decoded.length);
             EXPECT_STREQ(reinterpret_cast<const char*>(hit), kReleaseXLoaderVersion);
         }
     }

@@ -1,17 +1,23 @@
 #include "tests/support/writer_fixture.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
+#include <random>
 
 #include "tools/lzari_encoder.h"
 
 namespace testsupport {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    m_path = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto path = std::filesystem::temp_directory_path() / ("orvane-test-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(path, error)) {
+            m_path = path.string();
+            return;
+        }
+    }
+    std::abort();
 }
 
 TempDir::~TempDir() {
@@ -32,7 +38,7 @@ void TestResources::Add(uint32_t id, const std::vector<uint8_t>& image) {
 
 bool TestResources::FindRcData(uint32_t id, const uint8_t*& data, uint32_t& size) {
     const auto it = m_extra.find(id);
-    if (it == m_extra.end()) return PosixResources::FindRcData(id, data, size);
+    if (it == m_extra.end()) return ReleaseResources::FindRcData(id, data, size);
     data = it->second.data();
     size = uint32_t(it->second.size());
     return true;

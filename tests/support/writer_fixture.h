@@ -13,7 +13,11 @@
 #include <string>
 
 #include "app/update_dlg.h"
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#else
 #include "platform/posix/posix_resources.h"
+#endif
 #include "platform/testing/callback_device.h"
 #include "platform/testing/scripted_window.h"
 #include "platform/testing/virtual_system.h"
@@ -36,8 +40,16 @@ private:
 
 std::string ReadFileText(const std::string& path);
 
+// The program's own resources: linked-in blobs on POSIX, the test exe's
+// module resources (built from the program's .rc) on Windows.
+#ifdef _WIN32
+using ReleaseResources = platform::win32::Win32Resources;
+#else
+using ReleaseResources = platform::posix::PosixResources;
+#endif
+
 // The release's containers, plus containers a test adds under its own ids.
-class TestResources : public platform::posix::PosixResources {
+class TestResources : public ReleaseResources {
 public:
     // Packs `image` and serves it as RCDATA `id`.
     void Add(uint32_t id, const std::vector<uint8_t>& image);
