@@ -3,7 +3,8 @@
 #   ./dev.sh demo        update a simulated writer end to end (terminal program)
 #   ./dev.sh test        every test: native, AddressSanitizer, MinGW build, Wine
 #   ./dev.sh build       the native build only
-#   ./dev.sh screenshot  docs/screenshot.png of the window under Wine
+#   ./dev.sh screenshot  docs/window-*.png: the window under Wine, idle, during
+#                        the application transfer, and the success box
 # Each installs what it needs on a fresh Debian machine first.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -111,18 +112,38 @@ cmd_test() {
 }
 
 cmd_screenshot() {
-    install_packages "${NATIVE_PACKAGES[@]}" "${CROSS_PACKAGES[@]}" imagemagick
+    install_packages "${NATIVE_PACKAGES[@]}" "${CROSS_PACKAGES[@]}" imagemagick fonts-wine
     build_preset native
     build_preset mingw
     start_display
-    setup_wine
+    # A prefix of its own whose windows sit in a Wine desktop window, which
+    # draws the frame and caption a window manager would; fonts-wine brings
+    # the symbol font of the caption buttons.
+    export WINEPREFIX="$ROOT/build/wine-pictures" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w || true
+    fi
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 600x420 /f >/dev/null 2>&1
+    wineserver -k || true  # the next start makes the desktop the keys describe
+    wineserver -w || true
+    local moments
+    moments=$(mktemp -d /tmp/orvane-pictures.XXXXXX)
     mkdir -p docs
-    # A Wine desktop window draws the frame and caption a window manager would.
-    wine explorer /desktop=orvane,560x400 build/mingw/bin/OrvaneUpdate.exe >/dev/null 2>&1 &
-    sleep 8
-    import -window root -crop 486x328+0+0 docs/screenshot.png
+    # The driver takes the test build through an update and holds three moments.
+    wine build/mingw/bin/update_driver.exe "$(winepath -w build/mingw/bin/OrvaneUpdateSim.exe)" pictures \
+        "$(winepath -w "$moments")" >/dev/null 2>&1 &
+    local driver=$!
+    for moment in idle transfer success; do
+        for _ in $(seq 900); do [ -e "$moments/$moment" ] && break; sleep 0.1; done
+        sleep 1
+        import -window root -crop 600x420+0+0 "docs/window-$moment.png"
+        echo "wrote docs/window-$moment.png"
+    done
+    wait "$driver" || true
     wineserver -k || true
-    echo "wrote docs/screenshot.png"
 }
 
 case "${1:-}" in

@@ -6,6 +6,9 @@
 //   update_driver EXE model      OrvaneUpdateSim.exe: another model
 //   update_driver EXE jobopen    OrvaneUpdateSim.exe: REALTIME.000 open
 //   update_driver EXE nowriter   OrvaneUpdate.exe: no writer; focus, Enter, close box
+//   update_driver EXE pictures DIR  OrvaneUpdateSim.exe: a whole update that
+//        stops for pictures: it leaves DIR\idle, DIR\transfer and DIR\success
+//        and holds each moment for a few seconds (./dev.sh screenshot)
 #include "platform/win32/windows_headers.h"
 
 #include <shlobj.h>
@@ -86,13 +89,26 @@ struct Run {
         return g_main != nullptr;
     }
     void PressGo() { PostMessageA(g_main, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), LPARAM(GetDlgItem(g_main, 1001))); }
+    // Where pictures are taken: a marker file is left at each moment, which
+    // is then held for a while.
+    std::string pictures;
+    void Moment(const char* name) {
+        if (pictures.empty()) return;
+        HANDLE h = CreateFileA((pictures + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                               nullptr);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        Sleep(3000);
+    }
     // Follows the window until `boxCount` boxes were answered and the status
     // is back at `until`, or the program ended. `icons` are the expected icons.
     void Follow(size_t boxCount, const char* until, const std::vector<LPCSTR>& icons, int answer) {
         HWND status = GetDlgItem(g_main, 1002);
         for (int waited = 0; waited < 180000 && !ended; waited += 5) {
             const std::string text = WindowText(status);
-            if (statuses.empty() || statuses.back() != text) statuses.push_back(text);
+            if (statuses.empty() || statuses.back() != text) {
+                statuses.push_back(text);
+                if (text == "\n\nSending Build 35680 to Orvane...") Moment("transfer");
+            }
             if (boxes.size() == boxCount && until && text == until) break;
             HWND found = nullptr;
             EnumWindows(FindBox, LPARAM(&found));
@@ -109,6 +125,7 @@ struct Run {
                 // Where icon handles cannot be compared across processes, an icon must still show.
                 const bool icon = same || (IsWine() && shown != nullptr);
                 boxes.push_back({caption, body, GetWindow(found, GW_OWNER) == g_main, icon});
+                if (std::string(body).rfind("Successfully", 0) == 0) Moment("success");
                 std::printf("box [%s] %s (icon %s)\n", caption, body, same ? "matches" : "not comparable");
                 const bool question = std::string(body).find("?") != std::string::npos;
                 PostMessageA(found, WM_COMMAND, question ? answer : IDOK, 0);
@@ -198,6 +215,16 @@ int main(int argc, char** argv) {
         CHECK(success != std::string::npos);
         CHECK(log.size() > 11 && log.substr(log.size() - 11) == " - Exiting\n");
         CHECK(success != std::string::npos && log.find('\n', log.find('\n', success) + 1) == log.size() - 1);
+        run.Close();
+    } else if (scenario == "pictures" && argc > 3) {
+        // Slow display answers and one slow application chunk hold each moment on screen.
+        Run run;
+        run.pictures = argv[3];
+        if (run.Start(exe, "--fault slow=150@cmd:0x0007*0 --fault slow=4000@cmd:0x0002:20")) {
+            run.Moment("idle");
+            run.PressGo();
+            run.Follow(1, nullptr, {IDI_ASTERISK}, IDYES);
+        }
         run.Close();
     } else if (scenario == "downgrade") {
         Refusal(exe, "--app-build 35700", "Warning",
