@@ -1,6 +1,7 @@
 // OrvaneUpdateSim.exe: the Windows program for tests, never shipped. The
 // same code as OrvaneUpdate.exe, but its device is the simulated writer in
 // process, described by orvane-writer-sim's writer options on the command line.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -21,8 +22,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     sim::WriterOptions options;
     const std::vector<std::string> args(__argv + 1, __argv + __argc);
     for (size_t i = 0; i < args.size(); ++i) {
+        // No box: an unattended test must not wait on one.
         if (sim::ParseWriterOption(args, i, options) != sim::OptionResult::kTaken) {
-            MessageBoxA(nullptr, ("Bad writer option: " + args[i]).c_str(), "OrvaneUpdateSim", MB_ICONERROR);
+            std::fprintf(stderr, "OrvaneUpdateSim: bad writer option %s\n", args[i].c_str());
             return 2;
         }
     }

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "platform/win32/system_dll.h"
 #include "platform/win32/win32_platform.h"
 
 namespace platform::win32 {
@@ -25,7 +26,7 @@ GUID ToGuid(const Guid& g) {
 // its own dependencies (VERSION.dll among them on some systems) would be
 // looked for beside the exe first, before the program could stop that.
 struct SetupApi {
-    SetupApi() : module(LoadLibraryExA("setupapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    SetupApi() : module(LoadSystemDll("setupapi.dll")) {
         if (!module) return;
         getClassDevs = reinterpret_cast<decltype(getClassDevs)>(Find("SetupDiGetClassDevsA"));
         enumInterfaces = reinterpret_cast<decltype(enumInterfaces)>(Find("SetupDiEnumDeviceInterfaces"));

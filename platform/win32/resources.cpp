@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/win32/system_dll.h"
 #include "platform/win32/win32_platform.h"
 
 namespace platform::win32 {
@@ -23,19 +24,22 @@ std::string Win32Resources::LoadString(uint32_t id) {
     return n > 0 ? std::string(text, size_t(n)) : std::string();
 }
 
-namespace {
-// VERSION.dll is no known system DLL: linked at build time, Windows would look
-// for it beside the exe first. It is loaded from the system folder only, by
-// its full path, so a copy of that name loaded by anyone else is never used.
 HMODULE LoadSystemDll(const char* name) {
     char path[MAX_PATH] = {};
     const UINT n = GetSystemDirectoryA(path, MAX_PATH);
     if (n == 0 || n + 1 + strlen(name) >= MAX_PATH) return nullptr;
     strcat(path, "\\");
     strcat(path, name);
-    return LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
+    // A Windows without the search flags (before KB2533623) refuses them:
+    // the full path still keeps the DLL itself to the system folder.
+    return GetLastError() == ERROR_INVALID_PARAMETER ? LoadLibraryExA(path, nullptr, 0) : nullptr;
 }
 
+namespace {
+// VERSION.dll is no known system DLL: linked at build time, Windows would look
+// for it beside the exe first. It is loaded from the system folder only, by
+// its full path, so a copy of that name loaded by anyone else is never used.
 class VersionDll {
 public:
     VersionDll() : m_module(LoadSystemDll("version.dll")) {

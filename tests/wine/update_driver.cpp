@@ -13,6 +13,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -86,9 +87,16 @@ struct Run {
             g_main = FindWindowA(nullptr, kCaption);
             if (!g_main) Sleep(100);
         }
+        // The caption is set before the window shows and takes the focus.
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        for (int waited = 0; g_main && waited < 10000; waited += 50) {
+            if (IsWindowVisible(g_main) && GetGUIThreadInfo(pi.dwThreadId, &info) && info.hwndFocus) break;
+            Sleep(50);
+        }
         return g_main != nullptr;
     }
-    void PressGo() { PostMessageA(g_main, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), LPARAM(GetDlgItem(g_main, 1001))); }
+    void PressGo() { PostMessageA(GetDlgItem(g_main, 1001), BM_CLICK, 0, 0); }
     // Where pictures are taken: a marker file is left at each moment, which
     // is then held for a while.
     std::string pictures;
@@ -134,10 +142,9 @@ struct Run {
             ended = WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0;
         }
     }
-    bool Seen(const std::string& text) const {
-        for (const std::string& s : statuses)
-            if (s == text) return true;
-        return false;
+    // Where `text` was first shown, or past the end.
+    size_t Seen(const std::string& text) const {
+        return size_t(std::find(statuses.begin(), statuses.end(), text) - statuses.begin());
     }
     // Ends the program through its close box, as the user would.
     void Close() {
@@ -195,10 +202,14 @@ int main(int argc, char** argv) {
         }
         CHECK(run.ended);
         for (const std::string& s : run.statuses) std::printf("status: %s\n", s.c_str());
-        CHECK(run.Seen("\n\nSending Sensor Board Code to Orvane..."));
-        CHECK(run.Seen("\n\nSending Fonts to Orvane..."));
-        CHECK(run.Seen("\n\nChecking Fonts. from Orvane..."));
-        CHECK(run.Seen("\n\nSending Build 35680 to Orvane..."));
+        // The chain's order: scanner, fonts, application, then the success text.
+        const size_t scanner = run.Seen("\n\nSending Sensor Board Code to Orvane...");
+        const size_t fonts = run.Seen("\n\nSending Fonts to Orvane...");
+        const size_t check = run.Seen("\n\nChecking Fonts. from Orvane...");
+        const size_t app = run.Seen("\n\nSending Build 35680 to Orvane...");
+        const size_t done = run.Seen("\n\n\n\n\n\nOrvane Updated.");
+        CHECK(scanner < fonts && fonts < check && check < app && app < run.statuses.size());
+        CHECK(done == run.statuses.size() || app < done);
         CHECK(run.boxes.size() == 2);
         if (run.boxes.size() == 2) {
             CHECK_EQ_STR(run.boxes[0].caption, "Orvane Update");
@@ -246,6 +257,8 @@ int main(int argc, char** argv) {
             info.cbSize = sizeof info;
             CHECK(GetGUIThreadInfo(run.pi.dwThreadId, &info));
             CHECK(info.hwndFocus == GetDlgItem(g_main, 1001));
+            CHECK(GetNextDlgTabItem(g_main, GetDlgItem(g_main, 1001), FALSE) == GetDlgItem(g_main, IDCANCEL));
+            CHECK(LOWORD(SendMessageA(g_main, DM_GETDEFID, 0, 0)) == 1001);
             PostMessageA(GetDlgItem(g_main, 1001), WM_KEYDOWN, VK_RETURN, 0x001C0001);
             PostMessageA(GetDlgItem(g_main, 1001), WM_KEYUP, VK_RETURN, 0xC01C0001);
             run.Follow(1, kWelcome, {IDI_HAND}, IDOK);
