@@ -179,13 +179,17 @@ TEST_F(XLoaderStep, RegionWithoutABannerGetsTheCarriedLoader) {
 
 TEST_F(XLoaderStep, FailedReadOrRefusedProgramming) {
     Ready();
-    Fault(sim::FaultKind::kRefuse, 64, 1, 4);
+    dialog->m_link.m_blockSize = 8192;  // 32,712 bytes: four reads, the third fails
+    Fault(sim::FaultKind::kRefuse, 64, 3, 4);
     EXPECT_EQ(dialog->UpdateXLoader(), 1);
+    EXPECT_EQ(writer->Count(64), 3u);
+    EXPECT_EQ(writer->Requests(64)[2].params[1], 8192u);
     EXPECT_EQ(LogLines().back(), "Failed to read x-Loader Image!");
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0].text, "Failed to read x-Loader Image!");
     EXPECT_EQ(DisplayTexts().back(), "");
 
+    dialog->m_link.m_blockSize = 65536;  // one chunk per transfer below
     Fault(sim::FaultKind::kRefuse, 96, 1, 9);
     EXPECT_EQ(dialog->UpdateXLoader(), 0);
     EXPECT_EQ(window.boxes.size(), 1u) << "a refused X-Loader shows no box";
