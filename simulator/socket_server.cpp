@@ -51,15 +51,20 @@ int MakeListener(const std::string& path) {
     if (fd < 0) return -1;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path) {
+    // Bound and listening under a name no client looks for, then renamed: a
+    // client that sees the socket can always connect to it.
+    const std::string pending = path + ".pending";
+    if (pending.size() >= sizeof addr.sun_path) {
         std::cerr << "orvane-writer-sim: socket path too long: " << path << std::endl;
         ::close(fd);
         return -1;
     }
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    ::unlink(path.c_str());
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
+    std::memcpy(addr.sun_path, pending.c_str(), pending.size() + 1);
+    ::unlink(pending.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0 ||
+        ::rename(pending.c_str(), path.c_str()) != 0) {
         std::cerr << "orvane-writer-sim: cannot serve " << path << ": " << std::strerror(errno) << std::endl;
+        ::unlink(pending.c_str());
         ::close(fd);
         return -1;
     }
