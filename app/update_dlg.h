@@ -84,6 +84,10 @@ public:
     // writer reports the region's size as 0.
     int VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* image, uint32_t length,
                                const RegionTexts& texts, int sizeZeroResult);
+    // Loads a carried image and makes the writer's region hold it (the font
+    // and WiFi steps, after their own announcement).
+    int UpdateRegionImage(uint32_t resourceId, uint32_t regionId, const RegionTexts& texts,
+                          int sizeZeroResult);
     int SwitchToBeta(bool on);
     void DisconnectWriter();
 

@@ -24,10 +24,7 @@ int CQuonUpdate100Dlg::UpdateFonts() {
     m_link.ShowText("Loading new fonts");
     WriteLogLine(FormatText("Sending Fonts to %s...", row.name).c_str());
     SetDlgItemText(IDC_STATUS, FormatText("\n\nSending Fonts to %s...", row.name));
-    DecodedImage image;
-    if (const int rc = LoadStepImage(row.fontResource, kDecodeSlack, image)) return rc;
-    return VerifyAndRewriteRegion(protocol::kRegionFonts, image.bytes.get(), image.length, kFontTexts,
-                                  kStepNoFontRegion);
+    return UpdateRegionImage(row.fontResource, protocol::kRegionFonts, kFontTexts, kStepNoFontRegion);
 }
 
 int CQuonUpdate100Dlg::UpdateFont2() {
@@ -36,8 +33,5 @@ int CQuonUpdate100Dlg::UpdateFont2() {
     m_link.ShowText("Loading new fonts");
     WriteLogLine(FormatText("Sending Font2 to %s...", row.name).c_str());
     SetDlgItemText(IDC_STATUS, FormatText("\n\nSending Fonts to %s...", row.name));
-    DecodedImage image;
-    if (const int rc = LoadStepImage(row.font2Resource, kDecodeSlack, image)) return rc;
-    return VerifyAndRewriteRegion(protocol::kRegionFont2, image.bytes.get(), image.length, kFont2Texts,
-                                  kStepNoFontRegion);
+    return UpdateRegionImage(row.font2Resource, protocol::kRegionFont2, kFont2Texts, kStepNoFontRegion);
 }

@@ -13,6 +13,13 @@ constexpr int kMaxChecks = 3;
 constexpr uint32_t kReadParam = 4;
 }  // namespace
 
+int CQuonUpdate100Dlg::UpdateRegionImage(uint32_t resourceId, uint32_t regionId, const RegionTexts& texts,
+                                         int sizeZeroResult) {
+    DecodedImage image;
+    if (const int rc = LoadStepImage(resourceId, kDecodeSlack, image)) return rc;
+    return VerifyAndRewriteRegion(regionId, image.bytes.get(), image.length, texts, sizeZeroResult);
+}
+
 int CQuonUpdate100Dlg::VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* image,
                                               uint32_t length, const RegionTexts& texts,
                                               int sizeZeroResult) {

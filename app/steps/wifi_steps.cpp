@@ -15,20 +15,13 @@ const CQuonUpdate100Dlg::RegionTexts kWifiNvsTexts = {
 };
 }  // namespace
 
+// A writer without the region (size 0) counts as done.
 int CQuonUpdate100Dlg::UpdateWifiApp() {
     const uint32_t id = WriterRow().wifiAppResource;
-    if (id == 0) return kStepDone;
-    DecodedImage image;
-    if (const int rc = LoadStepImage(id, kDecodeSlack, image)) return rc;
-    return VerifyAndRewriteRegion(protocol::kRegionWifiApp, image.bytes.get(), image.length,
-                                  kWifiAppTexts, kStepDone);
+    return id == 0 ? kStepDone : UpdateRegionImage(id, protocol::kRegionWifiApp, kWifiAppTexts, kStepDone);
 }
 
 int CQuonUpdate100Dlg::UpdateWifiNvs() {
     const uint32_t id = WriterRow().wifiNvsResource;
-    if (id == 0) return kStepDone;
-    DecodedImage image;
-    if (const int rc = LoadStepImage(id, kDecodeSlack, image)) return rc;
-    return VerifyAndRewriteRegion(protocol::kRegionWifiNvs, image.bytes.get(), image.length,
-                                  kWifiNvsTexts, kStepDone);
+    return id == 0 ? kStepDone : UpdateRegionImage(id, protocol::kRegionWifiNvs, kWifiNvsTexts, kStepDone);
 }

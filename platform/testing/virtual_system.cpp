@@ -3,7 +3,7 @@
 #include <ctime>
 
 #ifdef _WIN32
-#include "platform/win32/windows_headers.h"
+#include "platform/win32/win32_platform.h"
 #else
 #include "platform/posix/posix_system.h"
 #endif
@@ -42,34 +42,11 @@ bool VirtualSystem::LocalTime(int64_t utcSeconds, LocalTimeParts& parts) {
     return true;
 }
 
-#ifdef _WIN32
-namespace {
-// Exclusive to one writer, as the program's log, but readable meanwhile, so
-// a test can read what an update has logged so far.
-class SharedReadLog : public LogFile {
-public:
-    explicit SharedReadLog(HANDLE h) : m_handle(h) {}
-    ~SharedReadLog() override { CloseHandle(m_handle); }
-    bool Write(const char* data, size_t size) override {
-        DWORD written = 0;
-        return WriteFile(m_handle, data, DWORD(size), &written, nullptr) && written == size;
-    }
-    void Flush() override { FlushFileBuffers(m_handle); }
-
-private:
-    HANDLE m_handle;
-};
-}  // namespace
-#endif
-
 // Real files, held as the platform holds the log: one writer at a time.
 std::unique_ptr<LogFile> VirtualSystem::OpenLogFile(const std::string& path) {
 #ifdef _WIN32
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    SetFilePointer(h, 0, nullptr, FILE_END);
-    return std::make_unique<SharedReadLog>(h);
+    // Readable meanwhile, so a test can read what an update has logged so far.
+    return win32::OpenAppendingLog(path, true);
 #else
     return posix::OpenExclusiveLog(path);
 #endif

@@ -50,13 +50,17 @@ TimeZoneBias Win32System::GetTimeZoneBias() {
     return TimeZoneBias{int32_t(tz.Bias), int32_t(tz.StandardBias), int32_t(tz.DaylightBias)};
 }
 
-std::unique_ptr<LogFile> Win32System::OpenLogFile(const std::string& path) {
-    // No sharing: nobody else may open the log while an update writes it.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+std::unique_ptr<LogFile> OpenAppendingLog(const std::string& path, bool shareReads) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, shareReads ? FILE_SHARE_READ : 0, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     SetFilePointer(h, 0, nullptr, FILE_END);
     return std::make_unique<Win32LogFile>(h);
+}
+
+std::unique_ptr<LogFile> Win32System::OpenLogFile(const std::string& path) {
+    // No sharing: nobody else may open the log while an update writes it.
+    return OpenAppendingLog(path, false);
 }
 
 }  // namespace platform::win32

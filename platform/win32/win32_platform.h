@@ -68,4 +68,8 @@ private:
     std::string m_appName;
 };
 
+// Opens a file to append to, exclusive to one writer; `shareReads` lets
+// others read it meanwhile (the tests' log double).
+std::unique_ptr<LogFile> OpenAppendingLog(const std::string& path, bool shareReads);
+
 }  // namespace platform::win32
