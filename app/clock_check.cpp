@@ -1,14 +1,16 @@
 // Brings the writer's clock in line with the PC's local wall clock.
 #include "app/update_dlg.h"
 
-uint32_t CQuonUpdate100Dlg::GetLocalClockSeconds() {
-    const platform::TimeZoneBias zone = System().GetTimeZoneBias();
-    const int64_t utc = System().UtcSeconds();
+uint32_t LocalClockSeconds(platform::System& system) {
+    const platform::TimeZoneBias zone = system.GetTimeZoneBias();
+    const int64_t utc = system.UtcSeconds();
     platform::LocalTimeParts local;
-    const bool daylight = System().LocalTime(utc, local) && local.daylight;
+    const bool daylight = system.LocalTime(utc, local) && local.daylight;
     const int32_t extra = daylight ? zone.daylightBias : zone.standardBias;
     return uint32_t(utc) - 60u * uint32_t(zone.bias) - 60u * uint32_t(extra);
 }
+
+uint32_t CQuonUpdate100Dlg::GetLocalClockSeconds() { return LocalClockSeconds(System()); }
 
 int CQuonUpdate100Dlg::CheckWriterClock() {
     const uint32_t pc = GetLocalClockSeconds();

@@ -31,14 +31,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     const ULONGLONG start = GetTickCount64();
     // The writer's clock runs from the PC's local time as the program reckons it.
-    auto pcLocalSeconds = [&system] {
-        const platform::TimeZoneBias zone = system.GetTimeZoneBias();
-        const int64_t utc = system.UtcSeconds();
-        platform::LocalTimeParts local;
-        const bool daylight = system.LocalTime(utc, local) && local.daylight;
-        const int32_t extra = daylight ? zone.daylightBias : zone.standardBias;
-        return uint32_t(utc) - 60u * uint32_t(zone.bias) - 60u * uint32_t(extra);
-    };
+    auto pcLocalSeconds = [&system] { return LocalClockSeconds(system); };
     sim::WriterModel writer([start] { return uint64_t(GetTickCount64() - start); }, pcLocalSeconds);
     sim::ApplyWriterOptions(writer, options, resources);
     sim::InProcessWriter endpoint(writer, [](uint32_t ms) { Sleep(ms); });

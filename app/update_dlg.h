@@ -26,6 +26,9 @@ constexpr uint32_t kBootUpgradeBuild = 33720;
 constexpr uint32_t kMinBetaBuild = 34110;
 constexpr uint32_t kClockToleranceSeconds = 300;
 
+// The PC's local wall clock in seconds, as the writer's clock keeps it.
+uint32_t LocalClockSeconds(platform::System& system);
+
 // The idle text of the status box for a release list ended by an empty name.
 std::string BuildWelcomeText(const MachineInfo* releaseModels);
 
@@ -88,6 +91,13 @@ public:
     // and WiFi steps, after their own announcement).
     int UpdateRegionImage(uint32_t resourceId, uint32_t regionId, const RegionTexts& texts,
                           int sizeZeroResult);
+
+private:
+    int UpdateFontSet(uint32_t resourceId, uint32_t regionId, const char* announceLog,
+                      const RegionTexts& texts);
+    int FinishCodeTransfer(uint32_t rc, uint8_t& sentFlag);
+
+public:
     int SwitchToBeta(bool on);
     void DisconnectWriter();
 

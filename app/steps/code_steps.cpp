@@ -43,13 +43,7 @@ int CQuonUpdate100Dlg::UpdateApplicationCode() {
     m_link.AnnounceCrc(ComputeImageChecksum(image.bytes.get(), image.length));
     m_link.ShowText("Programming Application Code");
     const uint32_t rc = m_link.ProgramApplication(image.bytes.get(), image.length, m_link.m_machineType);
-    if (rc == 0) {
-        m_appCodeSent = 1;
-        return kStepDone;
-    }
-    m_link.ShowText("Failure in updating machine.");
-    ReportError(ProgrammingFailureText(rc, row.name));
-    return kStepFailed;
+    return FinishCodeTransfer(rc, m_appCodeSent);
 }
 
 int CQuonUpdate100Dlg::UpdateBootCode() {
@@ -93,12 +87,18 @@ int CQuonUpdate100Dlg::UpdateBootCode() {
     m_link.ShowText("Programming Boot Code");
     // The transfer announces its own checksum.
     const uint32_t rc = m_link.ProgramBoot(image.bytes.get(), image.length, type, 0);
+    return FinishCodeTransfer(rc, m_bootCodeSent);
+}
+
+// Both transfers end alike: the flag on success, else the writer's display,
+// the log and a box.
+int CQuonUpdate100Dlg::FinishCodeTransfer(uint32_t rc, uint8_t& sentFlag) {
     if (rc == 0) {
-        m_bootCodeSent = 1;
+        sentFlag = 1;
         return kStepDone;
     }
     m_link.ShowText("Failure in updating machine.");
-    ReportError(ProgrammingFailureText(rc, row.name));
+    ReportError(ProgrammingFailureText(rc, ModelName().c_str()));
     return kStepFailed;
 }
 

@@ -18,20 +18,21 @@ const CQuonUpdate100Dlg::RegionTexts kFont2Texts = {
 };
 }  // namespace
 
-int CQuonUpdate100Dlg::UpdateFonts() {
-    const MachineInfo& row = WriterRow();
-    if (row.fontResource == 0) return kStepDone;
+// Both font sets announce themselves alike; only the log line names Font2.
+int CQuonUpdate100Dlg::UpdateFontSet(uint32_t resourceId, uint32_t regionId, const char* announceLog,
+                                     const RegionTexts& texts) {
+    if (resourceId == 0) return kStepDone;
+    const std::string name = ModelName();
     m_link.ShowText("Loading new fonts");
-    WriteLogLine(FormatText("Sending Fonts to %s...", row.name).c_str());
-    SetDlgItemText(IDC_STATUS, FormatText("\n\nSending Fonts to %s...", row.name));
-    return UpdateRegionImage(row.fontResource, protocol::kRegionFonts, kFontTexts, kStepNoFontRegion);
+    WriteLogLine(FormatText(announceLog, name.c_str()).c_str());
+    SetDlgItemText(IDC_STATUS, FormatText("\n\nSending Fonts to %s...", name.c_str()));
+    return UpdateRegionImage(resourceId, regionId, texts, kStepNoFontRegion);
+}
+
+int CQuonUpdate100Dlg::UpdateFonts() {
+    return UpdateFontSet(WriterRow().fontResource, protocol::kRegionFonts, "Sending Fonts to %s...", kFontTexts);
 }
 
 int CQuonUpdate100Dlg::UpdateFont2() {
-    const MachineInfo& row = WriterRow();
-    if (row.font2Resource == 0) return kStepDone;
-    m_link.ShowText("Loading new fonts");
-    WriteLogLine(FormatText("Sending Font2 to %s...", row.name).c_str());
-    SetDlgItemText(IDC_STATUS, FormatText("\n\nSending Fonts to %s...", row.name));
-    return UpdateRegionImage(row.font2Resource, protocol::kRegionFont2, kFont2Texts, kStepNoFontRegion);
+    return UpdateFontSet(WriterRow().font2Resource, protocol::kRegionFont2, "Sending Font2 to %s...", kFont2Texts);
 }

@@ -52,11 +52,7 @@ void RunPreferringLocalDlls(const std::string& exe, const std::string& exeName, 
     CHECK(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     if (!pi.hProcess) return PreferLocalVersionDll(exeName, false);
     if (window) {
-        HWND main = nullptr;
-        for (int waited = 0; waited < 45000 && !main; waited += 100) {
-            main = FindWindowA(nullptr, window);
-            if (!main) Sleep(100);
-        }
+        HWND main = WaitForWindow(window, 45000);
         CHECK(main != nullptr);  // the caption carries the build: the version record was read
         if (main) PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     }

@@ -83,10 +83,7 @@ struct Run {
             return false;
         g_processId = pi.dwProcessId;
         g_main = nullptr;
-        for (int waited = 0; waited < 45000 && !g_main; waited += 100) {
-            g_main = FindWindowA(nullptr, kCaption);
-            if (!g_main) Sleep(100);
-        }
+        g_main = WaitForWindow(kCaption, 45000);
         // The caption is set before the window shows and takes the focus.
         GUITHREADINFO info{};
         info.cbSize = sizeof info;

@@ -9,14 +9,6 @@
 
 namespace {
 
-HWND WaitForWindow(const char* caption, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        if (HWND h = FindWindowA(nullptr, caption)) return h;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
 std::string ItemText(HWND dialog, int id) {
     char text[2048] = {};
     GetDlgItemTextA(dialog, id, text, sizeof text);

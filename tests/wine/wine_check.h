@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/win32/windows_headers.h"
+
 inline int g_failures = 0;
 inline int g_checks = 0;
 
@@ -30,4 +32,13 @@ inline int CheckSummary(const char* name) {
     std::printf("%s: %d passed, %d failed\n", name, g_checks - g_failures, g_failures);
     std::fflush(stdout);
     return g_failures == 0 ? 0 : 1;
+}
+
+// The top-level window with this caption, waited for up to `timeoutMs`.
+inline HWND WaitForWindow(const char* caption, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (HWND h = FindWindowA(nullptr, caption)) return h;
+        Sleep(100);
+    }
+    return nullptr;
 }
