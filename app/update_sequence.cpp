@@ -41,16 +41,16 @@ void CQuonUpdate100Dlg::RunUpdate() {
     const uint32_t type = m_link.m_machineType;
     const std::string name = ModelName();
 
-    // Phase C: report what was found.
-    if (type != kMachineTypeOrvane) {
+    // Phase C: report what was found. A writer that did not answer found
+    // nothing: its type and versions would be unset or an earlier press's.
+    if (identified != 0) {
+        // Only the identification message below.
+    } else if (type != kMachineTypeOrvane) {
         WriteLogLine(FormatText(m_writerInBoot == 0 ? "USB found %s(%d), App. Ver. %X.%02X "
                                                     : "USB found %s(%d), Boot Ver. %X.%02X ",
                                 name.c_str(), int(type), m_writerAppVersion >> 8,
                                 m_writerAppVersion & 0xFF)
                          .c_str());
-    } else if (m_writerInBoot == 0 && identified != 0) {
-        // Nothing to report from a writer that did not answer: the values
-        // would be an earlier press's, and asking again costs another wait.
     } else {
         if (m_writerInBoot == 0) {
             m_writerMainBootVersion = m_writerMainBootBuild = 0;
@@ -92,8 +92,6 @@ void CQuonUpdate100Dlg::RunUpdate() {
             report("Boot.", m_writerAppVersion, 0);
         }
     }
-    // A failed identification must not let the run go on with the fields
-    // of an earlier press, whichever branch reported.
     if (identified != 0) {
         ReportError(FormatText("Unable to communicate with your steno machine.  Error Code %d",
                                int(identified)));

@@ -15,6 +15,10 @@ constexpr uint32_t kBootLayoutBytes = 44;
 // A copy larger than this is no boot image but a damaged layout item.
 constexpr uint32_t kMaxTransferCopy = 64u * 1024 * 1024;
 
+// A refusal must never read as success: a writer that refuses with code 0
+// gets the code of a reply the link cannot name.
+uint32_t RefusalResult(uint32_t code) { return code != 0 ? code : kNoValidReply; }
+
 bool IsBootLoaderAlias(uint32_t type, uint32_t version) {
     return (type == 4 && version >= 0x50 && version <= 0x53) ||
            (type == 5 && version >= 0x60 && version <= 0x62);
@@ -39,7 +43,7 @@ uint32_t CQuonUsb::ProgramApplication(const uint8_t* image, uint32_t length,
         Put32(m_requestBuffer + kOffLength, chunk);
         SetParam(3, offset);
         if (!Exchange()) return kNoChunkReply;
-        if (ReplyCode() == kReplyError) return ReplyParam(0);
+        if (ReplyCode() == kReplyError) return RefusalResult(ReplyParam(0));
         if (ReplyCode() != kReplyBlockAccepted) return kNoValidReply;
         offset += chunk;
         const uint32_t left = length - offset;
@@ -78,7 +82,7 @@ uint32_t CQuonUsb::TransferFromCopy(uint16_t command, const uint8_t* image, uint
         SetParam(3, offset);
         std::memcpy(RequestPayload(), copy.get() + offset, chunk);
         if (!Exchange()) return kNoChunkReply;
-        if (ReplyCode() == kReplyError) return ReplyParam(0);
+        if (ReplyCode() == kReplyError) return RefusalResult(ReplyParam(0));
         if (ReplyCode() != kReplyBlockAccepted) return kNoValidReply;
         offset += chunk;
         const uint32_t left = transferLength - offset;

@@ -124,6 +124,23 @@ TEST_F(ProgrammingChain, FailingStepStopsTheChainAndTheCleanUpEndsProgramming) {
     EXPECT_FALSE(window.ended);
 }
 
+TEST_F(ProgrammingChain, RefusalWithErrorCodeZeroIsNeverSuccess) {
+    // The 3rd application chunk, then the 2nd boot-code chunk (after its checksum announcement).
+    for (const auto& [command, occurrence] : {std::pair<uint16_t, uint32_t>{2, 3}, {80, 2}}) {
+        sim::WriterSetup s;
+        s.appBuild = 33000;
+        MakeWriter(s);
+        writer->faults.push_back({sim::FaultKind::kRefuse, 0, command, occurrence, 0, 0, 1});
+        StartDialog();
+        dialog->OnGoClicked();
+        ASSERT_EQ(window.boxes.size(), 1u) << command;
+        EXPECT_EQ(window.boxes[0].text, "Unable to program your writer.  Error Code 111");
+        EXPECT_EQ(writer->Count(command), occurrence) << "nothing sent after the refusal";
+        EXPECT_FALSE(window.ended);
+        window.boxes.clear();
+    }
+}
+
 TEST_F(ProgrammingChain, FontRegionMissingStopsWithoutAMessage) {
     MakeWriter(sim::WriterSetup{});
     writer->faults.push_back({sim::FaultKind::kWrongCode, 0, 0x100B, 1, 0, 0, 1});

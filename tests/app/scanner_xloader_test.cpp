@@ -198,4 +198,13 @@ TEST_F(XLoaderStep, FailedReadOrRefusedProgramming) {
     EXPECT_EQ(dialog->UpdateXLoader(), 0);
     EXPECT_EQ(writer->Count(96), 2u);
     EXPECT_EQ(dialog->m_xloaderDone, 1);
+
+    // A refusal that names no error code is still a refusal.
+    Ready();
+    dialog->m_link.m_blockSize = 8192;
+    Fault(sim::FaultKind::kRefuse, 96, 2, 0);
+    EXPECT_EQ(dialog->UpdateXLoader(), 0);
+    EXPECT_EQ(writer->Count(96), 2u) << "the transfer stops at the refused chunk";
+    EXPECT_EQ(dialog->m_updateStarted, 1);
+    EXPECT_EQ(dialog->m_xloaderDone, 0);
 }

@@ -173,6 +173,17 @@ TEST_F(UpdateSequence, FailedIdentificationOnALaterPressIsReported) {
     EXPECT_EQ(Log().find("USB found", logBefore), std::string::npos);
 }
 
+TEST_F(UpdateSequence, SilentWriterAtTheFirstIdentificationIsNotReportedAsFound) {
+    MakeDefaultWriter();
+    writer->faults.push_back({sim::FaultKind::kNoReply, 0, kCmdIdentify, 0, 0, 0, 1});
+    StartDialog();
+    dialog->OnGoClicked();
+    const std::string closed = "December 09, 2025  12:00:02";  // after the unanswered read's close
+    EXPECT_EQ(Log(), std::string(kStamp) + " - Orvane Update: Build: 35680\n" + closed +
+                         " - Unable to communicate with your steno machine.  Error Code 111\n" + closed +
+                         " - Exiting\n");
+}
+
 TEST_F(UpdateSequence, WrongReplyToIdentificationIsAFailure) {
     MakeDefaultWriter();
     writer->faults.push_back({sim::FaultKind::kWrongCode, 0, kCmdIdentify, 0, 0, 0, 1});
