@@ -83,8 +83,9 @@ public:
         const char* failureDisplay;
     };
     // Reads a region back and rewrites it on a difference: at most three
-    // checks and two rewrites. Returns 0, 1, 6, or `sizeZeroResult` when the
-    // writer reports the region's size as 0.
+    // checks and two rewrites. Returns 0, 1, 6, `sizeZeroResult` when the
+    // writer reports the region's size as 0, or 5 when a query of the region
+    // got no valid reply.
     int VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* image, uint32_t length,
                                const RegionTexts& texts, int sizeZeroResult);
     // Loads a carried image and makes the writer's region hold it (the font
@@ -96,6 +97,8 @@ private:
     int UpdateFontSet(uint32_t resourceId, uint32_t regionId, const char* announceLog,
                       const RegionTexts& texts);
     int FinishCodeTransfer(uint32_t rc, uint8_t& sentFlag);
+    // A region query with no valid reply: told, logged, result 5.
+    int ReportLostRegionQuery();
 
 public:
     int SwitchToBeta(bool on);

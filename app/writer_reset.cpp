@@ -14,8 +14,12 @@ constexpr uint32_t kProbePauseMs = 500;
 int CQuonUpdate100Dlg::ResetWriter() {
     if (!m_updateStarted) return kStepDone;
     SetDlgItemText(IDC_STATUS, "\n\nResetting writer.\nPlease wait while it reboots");
+    // The writer may restart before its reply is read, and the missing
+    // reply closes the handle; what counts is whether the link was open
+    // when the restart was asked for.
+    const bool wasOpen = m_link.IsOpen();
     m_link.EndProgramming(0);
-    if (m_link.IsOpen()) {
+    if (wasOpen) {
         System().Sleep(kPauseAfterEndMs);
         m_link.Close();
         for (int attempt = 0; attempt < kReconnectAttempts; ++attempt) {

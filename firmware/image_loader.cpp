@@ -18,7 +18,10 @@ ImageLoadResult LoadCarriedImage(platform::Resources& resources, uint32_t resour
         return ImageLoadResult::kNoMemory;  // the decoder needs at least this much room
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size_t(capacity)]);
     if (!bytes) return ImageLoadResult::kNoMemory;
-    auto decoder = std::make_unique<CArithmeticCompression>();
+    // The decoder's tables are large too: no memory for them is the memory
+    // message, never an exception through the step.
+    std::unique_ptr<CArithmeticCompression> decoder(new (std::nothrow) CArithmeticCompression());
+    if (!decoder) return ImageLoadResult::kNoMemory;
     image.length = decoder->Decompress(data + 4, size - 4, bytes.get(), lengthWord);
     image.bytes = std::move(bytes);
     image.capacity = uint32_t(capacity);

@@ -153,12 +153,14 @@ void CQuonUsb::AnnounceCrc(uint32_t checksum) {
     std::memcpy(m_requestBuffer, saved, kHeaderSize);
 }
 
-uint32_t CQuonUsb::QueryRegion(uint32_t regionId, uint32_t* size) {
+uint32_t CQuonUsb::QueryRegion(uint32_t regionId, uint32_t* size, bool* answered) {
     if (size) *size = 0;
+    if (answered) *answered = false;
     BeginRequest(kCmdQueryRegion, 0);
     SetParam(0, regionId);
     if (!Exchange() || ReplyCode() != kCmdQueryRegion) return 0;
     if (size) *size = ReplyParam(1);
+    if (answered) *answered = true;
     return ReplyParam(0);
 }
 

@@ -43,7 +43,8 @@ public:
     bool CloseWriterFile();
     bool EndProgramming(uint32_t value);
     void AnnounceCrc(uint32_t checksum);
-    uint32_t QueryRegion(uint32_t regionId, uint32_t* size);
+    // `answered`, when given, tells a region of size 0 from no valid reply.
+    uint32_t QueryRegion(uint32_t regionId, uint32_t* size, bool* answered = nullptr);
     bool ReadMemoryBlock(uint32_t address, uint32_t count, uint8_t* destination, uint32_t param4);
 
     // Image transfers.

@@ -4,18 +4,15 @@
 
 namespace sim {
 
-std::optional<platform::testing::Bytes> InProcessWriter::Exchange(
-    const platform::testing::Bytes& request) {
+platform::testing::EndpointReply InProcessWriter::Exchange(const platform::testing::Bytes& request) {
     Reply reply = m_model.Handle(request);
-    if (reply.delayMs > 0) {
-        // The link gives up after its read bound.
-        if (reply.delayMs >= platform::kReadTimeoutMs) {
-            if (m_wait) m_wait(platform::kReadTimeoutMs);
-            return std::nullopt;
-        }
-        if (m_wait) m_wait(reply.delayMs);
+    if (reply.delayMs >= platform::kReadTimeoutMs) {
+        // The read gives up first; the reply still comes, after the bound.
+        if (m_wait) m_wait(platform::kReadTimeoutMs);
+        return {std::move(reply.bytes), true};
     }
-    return reply.bytes;
+    if (reply.delayMs > 0 && m_wait) m_wait(reply.delayMs);
+    return {std::move(reply.bytes)};
 }
 
 }  // namespace sim

@@ -20,7 +20,7 @@ public:
     bool ConnectionAlive(uint64_t connection) override {
         return connection == m_model.Generation() && !m_model.Unplugged();
     }
-    std::optional<platform::testing::Bytes> Exchange(const platform::testing::Bytes& request) override;
+    platform::testing::EndpointReply Exchange(const platform::testing::Bytes& request) override;
 
 private:
     WriterModel& m_model;

@@ -193,6 +193,20 @@ Reply WriterModel::Handle(const Bytes& request) {
                 m_unplugged = true;
                 ++m_generation;
                 return Reply{};
+            case FaultKind::kLost: {
+                Dispatch(request, command, p, payload, length);
+                Event("fault: reply lost");
+                return Reply{};
+            }
+            case FaultKind::kCrash: {
+                Event("fault: crashed; restarting into its boot loader");
+                Bytes& app = m_regions[kRegionApplication];
+                std::fill(app.begin(), app.end(), 0xFF);
+                m_restarting = true;
+                m_backAtMs = m_nowMs() + restartDelayMs;
+                ++m_generation;
+                return Reply{};
+            }
             case FaultKind::kSlowReply: {
                 Reply r = Dispatch(request, command, p, payload, length);
                 r.delayMs = fault->delayMs;
@@ -301,7 +315,8 @@ Reply WriterModel::Dispatch(const Bytes&, uint16_t command, const uint32_t* p,
         case kCmdQueryRegion: {
             const RegionLayout* r = Layout(p[0]);
             const bool wifi = p[0] == kRegionWifiApp || p[0] == kRegionWifiNvs;
-            if (!r || r->id == kRegionBoot || (wifi && !hasWifi)) return Echo(kCmdQueryRegion, {0, 0});
+            const bool absent = std::find(absentRegions.begin(), absentRegions.end(), p[0]) != absentRegions.end();
+            if (!r || r->id == kRegionBoot || (wifi && !hasWifi) || absent) return Echo(kCmdQueryRegion, {0, 0});
             return Echo(kCmdQueryRegion, {r->address, r->size});
         }
         case kCmdAccessClock: {

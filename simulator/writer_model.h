@@ -49,6 +49,9 @@ enum class FaultKind {
     kUnplug,       // the writer vanishes and stays away
     kSlowReply,    // the reply comes after `delayMs`
     kTruncate,     // the reply's data is cut to `code` bytes
+    kLost,         // carried out, but the reply never comes
+    kCrash,        // drops the connection, restarts, and comes back in its
+                   // boot loader with its application erased
 };
 
 struct Fault {
@@ -96,6 +99,7 @@ public:
     uint32_t bootLayoutBlock = 0;    // configuration item 4, types 16 and 17
     uint32_t bootLayoutReserve = 0;
     bool hasWifi = false;
+    std::vector<uint32_t> absentRegions;  // queried with size 0
     uint32_t restartDelayMs = 3000;
     bool stayAwayAfterRestart = false;
     uint32_t displayNackProbes = 0;  // empty display commands refused after a restart
@@ -133,6 +137,8 @@ public:
         m_unplugged = true;
         ++m_generation;
     }
+    // Plugged back in, holding whatever the unplug left it with.
+    void Replug() { m_unplugged = false; }
 
     // Requests with this command in the log.
     size_t Count(uint16_t command) const;

@@ -56,6 +56,8 @@ bool ParseFault(const std::string& spec, Fault& f) {
     else if (kind == "unplug") f.kind = K::kUnplug;
     else if (kind == "slow") f.kind = K::kSlowReply;
     else if (kind == "truncate") f.kind = K::kTruncate;
+    else if (kind == "lost") f.kind = K::kLost;
+    else if (kind == "crash") f.kind = K::kCrash;
     else return false;
     uint64_t n = 0;
     if (!value.empty()) {

@@ -20,6 +20,11 @@ int CQuonUpdate100Dlg::UpdateRegionImage(uint32_t resourceId, uint32_t regionId,
     return VerifyAndRewriteRegion(regionId, image.bytes.get(), image.length, texts, sizeZeroResult);
 }
 
+int CQuonUpdate100Dlg::ReportLostRegionQuery() {
+    ReportError(FormatText("Unable to program your writer.  Error Code %d", int(kNoValidReply)));
+    return kStepFailed;
+}
+
 int CQuonUpdate100Dlg::VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* image,
                                               uint32_t length, const RegionTexts& texts,
                                               int sizeZeroResult) {
@@ -36,7 +41,11 @@ int CQuonUpdate100Dlg::VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* 
         WriteLogLine(FormatText(texts.checkLog, name.c_str()).c_str());
         SetDlgItemText(IDC_STATUS, FormatText(texts.checkStatus, name.c_str()));
         uint32_t size = 0;
-        uint32_t address = m_link.QueryRegion(regionId, &size);
+        bool answered = false;
+        uint32_t address = m_link.QueryRegion(regionId, &size, &answered);
+        // Size 0 from a writer that answered means it has no such region; no
+        // answer means it is gone, and that must not end the update silently.
+        if (!answered) return ReportLostRegionQuery();
         if (size == 0) return sizeZeroResult;
 
         // A failed read makes the check differ: unread bytes are never compared.
@@ -57,7 +66,8 @@ int CQuonUpdate100Dlg::VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* 
         m_link.ShowText(texts.rewriteDisplay);
         WriteLogLine(FormatText(texts.rewriteLog, name.c_str()).c_str());
         SetDlgItemText(IDC_STATUS, FormatText(texts.rewriteStatus, name.c_str()));
-        address = m_link.QueryRegion(regionId, &size);
+        address = m_link.QueryRegion(regionId, &size, &answered);
+        if (!answered) return ReportLostRegionQuery();
         if (size == 0 || !m_link.EraseRegion(address, size)) continue;
         for (uint32_t offset = 0; offset < length;) {
             const uint32_t chunk = length - offset < block ? length - offset : block;

@@ -15,21 +15,31 @@ public:
     ~CallbackDevice() override { Close(); }
 
     uint32_t Write(const uint8_t* data, uint32_t size) override {
-        m_pending.reset();
         if (m_closed || !m_endpoint.ConnectionAlive(m_connection)) return 0;
         if (m_provider.failWrites > 0) {
             --m_provider.failWrites;
             return 0;
         }
-        std::optional<Bytes> reply = m_endpoint.Exchange(Bytes(data, data + size));
-        m_pending = std::move(reply);
+        EndpointReply reply = m_endpoint.Exchange(Bytes(data, data + size));
+        if (reply.late)
+            m_late = std::move(reply.bytes);
+        else if (reply.bytes)
+            m_arrived.push_back(std::move(*reply.bytes));
         return size;
     }
 
+    // Replies are read in the order they arrived, as from a real device: a
+    // late one that nobody read waits for the next read.
     uint32_t Read(uint8_t* buffer, uint32_t capacity) override {
-        if (m_closed || !m_pending) return 0;
-        const Bytes reply = std::move(*m_pending);
-        m_pending.reset();
+        if (m_closed) return 0;
+        if (m_arrived.empty()) {
+            // The read gives up at its bound; a late reply comes after that.
+            if (m_late && m_endpoint.ConnectionAlive(m_connection)) m_arrived.push_back(std::move(*m_late));
+            m_late.reset();
+            return 0;
+        }
+        const Bytes reply = std::move(m_arrived.front());
+        m_arrived.pop_front();
         if (reply.size() > capacity) return 0;  // as the device backends: no usable reply
         if (!reply.empty()) std::memcpy(buffer, reply.data(), reply.size());
         return uint32_t(reply.size());
@@ -49,7 +59,8 @@ private:
     CallbackEndpoint& m_endpoint;
     CallbackDeviceProvider& m_provider;
     uint64_t m_connection;
-    std::optional<Bytes> m_pending;
+    std::deque<Bytes> m_arrived;
+    std::optional<Bytes> m_late;
     bool m_closed = false;
 };
 

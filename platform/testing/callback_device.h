@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,13 +15,24 @@ namespace platform::testing {
 
 using Bytes = std::vector<uint8_t>;
 
+// An endpoint's answer to one request.
+struct EndpointReply {
+    EndpointReply() = default;
+    EndpointReply(std::nullopt_t) {}
+    EndpointReply(std::optional<Bytes> reply, bool isLate = false) : bytes(std::move(reply)), late(isLate) {}
+    std::optional<Bytes> bytes;  // nothing: no reply at all
+    // It comes only after the read bound: the read waiting for it gets
+    // nothing, and the reply then waits on the connection for the next read.
+    bool late = false;
+};
+
 class CallbackEndpoint {
 public:
     virtual ~CallbackEndpoint() = default;
     // Whether a device can be opened now (a restarting writer is absent).
     virtual bool Present() { return true; }
     // A request arrived; the return is the reply, or nothing for no reply.
-    virtual std::optional<Bytes> Exchange(const Bytes& request) = 0;
+    virtual EndpointReply Exchange(const Bytes& request) = 0;
     // Whether an open connection still works (a restart drops it).
     virtual bool ConnectionAlive(uint64_t /*connection*/) { return true; }
     virtual uint64_t OnOpen() { return 0; }
@@ -34,7 +46,7 @@ public:
     bool present = true;
     std::vector<Bytes> requests;
     bool Present() override { return present; }
-    std::optional<Bytes> Exchange(const Bytes& request) override {
+    EndpointReply Exchange(const Bytes& request) override {
         requests.push_back(request);
         return reply ? reply(request) : std::nullopt;
     }

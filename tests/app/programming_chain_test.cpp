@@ -141,9 +141,23 @@ TEST_F(ProgrammingChain, RefusalWithErrorCodeZeroIsNeverSuccess) {
     }
 }
 
+TEST_F(ProgrammingChain, WriterThatRestartsBeforeAnsweringTheResetIsReconnected) {
+    sim::WriterSetup s;
+    s.appBuild = 33000;  // the boot-code path: the chain's first reset restarts the writer
+    s.restartDelayMs = 500;
+    MakeWriter(s);
+    writer->faults.push_back({sim::FaultKind::kLost, 0, 0x0051, 1, 0, 0, 1});
+    StartDialog();
+    dialog->OnGoClicked();
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].text, kSuccessBox);
+    EXPECT_EQ(writer->Count(0x0051), 2u) << "the unanswered reset, then the closing one";
+    EXPECT_EQ(devices->opens, 2) << "the reset reconnected";
+}
+
 TEST_F(ProgrammingChain, FontRegionMissingStopsWithoutAMessage) {
     MakeWriter(sim::WriterSetup{});
-    writer->faults.push_back({sim::FaultKind::kWrongCode, 0, 0x100B, 1, 0, 0, 1});
+    writer->absentRegions = {10};
     StartDialog();
     dialog->OnGoClicked();
     EXPECT_TRUE(window.boxes.empty());

@@ -61,10 +61,30 @@ TEST_F(RegionSteps, FontsThatNeverMatchGiveUpAfterThreeChecks) {
 
 TEST_F(RegionSteps, NoFontRegionStopsSilently) {
     Ready();
-    Fault(sim::FaultKind::kWrongCode, 0x100B);  // the query yields size 0
+    writer->absentRegions = {10};  // the writer answers size 0
     EXPECT_EQ(dialog->UpdateFonts(), 7);
     EXPECT_EQ(writer->Count(64), 0u);
     EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(RegionSteps, UnansweredRegionQueryIsReportedNotSilent) {
+    // A wrong reply at the first query; a writer gone in the middle of the
+    // read-back, whose rewrite then finds no one to ask.
+    for (const sim::FaultKind kind : {sim::FaultKind::kWrongCode, sim::FaultKind::kUnplug}) {
+        Ready();
+        if (kind == sim::FaultKind::kWrongCode)
+            Fault(kind, 0x100B);
+        else
+            Fault(kind, 64, 2);
+        EXPECT_EQ(dialog->UpdateFonts(), 5);
+        ASSERT_EQ(window.boxes.size(), 1u);
+        EXPECT_EQ(window.boxes[0].text, "Unable to program your writer.  Error Code 111");
+        EXPECT_EQ(window.boxes[0].caption, "Error");
+        EXPECT_EQ(window.boxes[0].style, ui::kMbIconError);
+        EXPECT_EQ(LogLines().back(), "Unable to program your writer.  Error Code 111");
+        EXPECT_EQ(writer->Count(0x1009), 0u);
+        window.boxes.clear();
+    }
 }
 
 TEST_F(RegionSteps, AFailedReadCountsAsADifference) {
