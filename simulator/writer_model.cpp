@@ -151,6 +151,14 @@ Reply WriterModel::Refuse(uint32_t code, uint32_t extra) {
 }
 
 Reply WriterModel::Handle(const Bytes& request) {
+    Reply reply = Answer(request);
+    // The reply names the request it answers by the writer's own count, so
+    // a test can tell a late reply from the answer to the request after it.
+    if (reply.bytes && reply.bytes->size() >= kHeaderSize) Put32(&(*reply.bytes)[kOffSequence], m_requestCount);
+    return reply;
+}
+
+Reply WriterModel::Answer(const Bytes& request) {
     if (m_unplugged || m_restarting) return Reply{};
     if (request.size() < kHeaderSize) return Reply{};  // not a packet: nothing to answer
     const uint16_t command = Get16(&request[kOffCommand]);

@@ -126,6 +126,8 @@ public:
     void RefreshIdentityFromMemory();
 
     // --- the wire ---
+    // A reply's sequence field holds the number of the request it answers
+    // (1 for the first this writer received).
     Reply Handle(const Bytes& request);
     // Present: not restarting and not unplugged. Drives the restart timer.
     bool Present();
@@ -145,6 +147,7 @@ public:
     std::vector<RequestRecord> Requests(uint16_t command) const;
 
 private:
+    Reply Answer(const Bytes& request);
     Reply Dispatch(const Bytes& request, uint16_t command, const uint32_t* p, const uint8_t* payload,
                    uint32_t length);
     Reply Echo(uint16_t command, std::initializer_list<uint32_t> params = {},
