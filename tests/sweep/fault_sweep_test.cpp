@@ -343,3 +343,79 @@ TEST_P(FaultSweep, EveryRequestOfAWholeUpdate) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, FaultSweep, ::testing::Values("unplug", "noreply", "late"),
                          [](const auto& info) { return std::string(info.param); });
+
+// Whole updates in which one reply, at a random request, is damaged. The
+// seed is printed; ORVANE_DAMAGE_SEED replays a run, ORVANE_DAMAGE_RUNS sets
+// how many.
+TEST_F(WholeUpdate, DamagedReplies) {
+    Build();
+    dialog->OnGoClicked();
+    const uint32_t requests = uint32_t(writer->log.size());
+    const char* seedText = std::getenv("ORVANE_DAMAGE_SEED");
+    const char* runsText = std::getenv("ORVANE_DAMAGE_RUNS");
+    const uint32_t seed = seedText ? uint32_t(std::strtoul(seedText, nullptr, 0)) : 20261210u;
+    const int runs = runsText ? std::atoi(runsText) : 200;
+    std::printf("damaged replies: seed %u (ORVANE_DAMAGE_SEED=%u replays it)\n", seed, seed);
+    std::mt19937 random(seed);
+    const char* const kinds[] = {"header byte flipped", "payload byte flipped", "short reply",
+                                 "wrong reply code",    "payload cut short",    "length word too large"};
+    int clean = 0, trustedVersions = 0;
+    for (int run = 0; run < runs; ++run) {
+        Build(true);
+        const uint32_t k = 1 + random() % requests;
+        const int kind = int(random() % 6);
+        const uint32_t where = random(), mask = 1 + random() % 255, extra = 1 + random() % 70000;
+        m_damaging->damageAt = k;
+        m_damaging->damage = [&](Bytes& b) {
+            const uint32_t payload = uint32_t(b.size()) - protocol::kHeaderSize;
+            switch (kind) {
+                case 0: b[where % protocol::kHeaderSize] ^= uint8_t(mask); break;
+                case 1: b[payload ? protocol::kHeaderSize + where % payload : where % protocol::kHeaderSize] ^= uint8_t(mask); break;
+                case 2: b.resize(1 + where % (protocol::kHeaderSize - 1)); break;
+                case 3: protocol::Put16(&b[protocol::kOffCommand], uint16_t(protocol::Get16(&b[protocol::kOffCommand]) ^ mask)); break;
+                case 4:
+                    b.resize(protocol::kHeaderSize + (payload ? where % payload : 0));
+                    protocol::Put32(&b[protocol::kOffLength], uint32_t(b.size()) - protocol::kHeaderSize);
+                    break;
+                default: protocol::Put32(&b[protocol::kOffLength], payload + extra); break;
+            }
+        };
+        dialog->OnGoClicked();
+
+        std::ostringstream wrong;
+        int errors = 0;
+        bool success = false;
+        for (const auto& b : window.boxes) {
+            errors += b.caption == "Error";
+            success = success || b.text == kSuccessBox;
+        }
+        if (errors > 1) wrong << errors << " error boxes; ";
+        const std::vector<std::string> lines = LogLines();
+        if (lines.empty() || lines.back().find(" - Exiting") == std::string::npos) wrong << "no exit line; ";
+        if (dialog->m_link.IsOpen()) wrong << "link left open; ";
+        bool trusted = false;
+        if (success) {
+            const std::string notThere = CheckRelease();
+            // The writer's versions carry no check: one damaged into a newer
+            // one rightly skips its image, and the next press brings it.
+            const uint16_t command = writer->log[k - 1].command;
+            trusted = !notThere.empty() && kind <= 1 &&
+                      (command == protocol::kCmdIdentify || command == protocol::kCmdReadBootVersions);
+            if (!notThere.empty() && !trusted) wrong << "success box, but " << notThere;
+        }
+        const std::string notBack = Recover();
+        if (!notBack.empty()) wrong << "not recovered: " << notBack;
+        if (wrong.str().empty()) {
+            ++clean;
+            if (trusted) {
+                ++trustedVersions;
+                std::printf("damaged replies: run %d, a version damaged at request %u was taken as the writer's\n", run, k);
+            }
+        } else {
+            ADD_FAILURE() << "run " << run << ", request " << k << " (" << sim::CommandName(writer->log[k - 1].command)
+                          << "), " << kinds[kind] << ": " << wrong.str();
+        }
+    }
+    std::printf("damaged replies: %d of %d runs clean (%d with a damaged version taken as the writer's)\n", clean,
+                runs, trustedVersions);
+}
