@@ -67,6 +67,20 @@ TEST_F(TerminalEndToEnd, WholeUpdateEndsTheProgramByItself) {
     EXPECT_EQ(log.substr(log.size() - 11), " - Exiting\n");
 }
 
+TEST_F(TerminalEndToEnd, WriterThatCrashesIntoItsBootLoaderIsBroughtToTheReleaseByTheNextPress) {
+    StartWriter({"--fault", "crash@cmd:2:10"});
+    // The first press ends at the lost chunk; the second finds the boot loader and finishes.
+    const std::string out = Run("go\ngo\n");
+    const size_t lost = out.find("[Error]\nUnable to program your writer.  Error Code 101\n");
+    const size_t done = out.find("Successfully updated the Orvane.\n           Click OK to Exit.\n");
+    EXPECT_NE(lost, std::string::npos) << out;
+    EXPECT_NE(done, std::string::npos) << out;
+    EXPECT_LT(lost, done);
+    const std::string trace = Trace();
+    EXPECT_NE(trace.find("writer: back, running its boot loader"), std::string::npos) << trace;
+    EXPECT_NE(Log().find("USB found Orvane(22), Boot. Ver. 0.00.00, Build 0\n"), std::string::npos) << Log();
+}
+
 TEST_F(TerminalEndToEnd, NoWriterDowngradeAndOpenJobFile) {
     std::string out = Run("\nq\n");  // nothing serves the directory yet
     EXPECT_NE(out.find("[Error]\nUnable to open a connection with your steno machine.\n"), std::string::npos) << out;

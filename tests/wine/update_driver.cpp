@@ -5,6 +5,8 @@
 //   update_driver EXE downgrade  OrvaneUpdateSim.exe: newer writer, No
 //   update_driver EXE model      OrvaneUpdateSim.exe: another model
 //   update_driver EXE jobopen    OrvaneUpdateSim.exe: REALTIME.000 open
+//   update_driver EXE crash      OrvaneUpdateSim.exe: a writer that restarts into
+//        its boot loader mid-transfer, brought to the release by a second press
 //   update_driver EXE nowriter   OrvaneUpdate.exe: no writer; focus, Enter, close box
 //   update_driver EXE pictures DIR  OrvaneUpdateSim.exe: a whole update that
 //        stops for pictures: it leaves DIR\idle, DIR\transfer and DIR\success
@@ -180,7 +182,7 @@ void Refusal(const std::string& exe, const std::string& options, const char* cap
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::printf("usage: update_driver EXE whole|downgrade|model|jobopen|nowriter\n");
+        std::printf("usage: update_driver EXE whole|downgrade|model|jobopen|crash|nowriter\n");
         return 2;
     }
     const std::string exe = argv[1], scenario = argv[2];
@@ -233,6 +235,27 @@ int main(int argc, char** argv) {
             run.PressGo();
             run.Follow(1, nullptr, {IDI_ASTERISK}, IDYES);
         }
+        run.Close();
+    } else if (scenario == "crash") {
+        // The writer restarts into its boot loader at the 10th application
+        // chunk; the next press brings it to the release.
+        Run run;
+        CHECK(run.Start(exe, "--restart-delay 300 --fault crash@cmd:0x0002:10"));
+        if (g_main) {
+            run.PressGo();
+            run.Follow(1, kWelcome, {IDI_HAND}, IDOK);
+            run.PressGo();
+            run.Follow(2, nullptr, {IDI_HAND, IDI_ASTERISK}, IDOK);
+        }
+        CHECK(run.ended);
+        CHECK(run.boxes.size() == 2);
+        if (run.boxes.size() == 2) {
+            CHECK_EQ_STR(run.boxes[0].caption, "Error");
+            CHECK_EQ_STR(run.boxes[0].text, "Unable to program your writer.  Error Code 101");
+            CHECK_EQ_STR(run.boxes[1].text, "Successfully updated the Orvane.\n           Click OK to Exit.");
+        }
+        const std::string log = ReadFileText(logPath);
+        CHECK(log.find(" - USB found Orvane(22), Boot. Ver. 0.00.00, Build 0\n") != std::string::npos);
         run.Close();
     } else if (scenario == "downgrade") {
         Refusal(exe, "--app-build 35700", "Warning",
