@@ -95,15 +95,22 @@ cmd_demo() {
     echo "Every request the writer received: $work/writer-trace.txt"
 }
 
+# What the fault sweeps and the damaged replies held, from ctest's record.
+sweep_figures() {
+    grep -h -E '^(sweep |damaged replies: [0-9])' "build/$1/Testing/Temporary/LastTest.log" || true
+}
+
 cmd_test() {
     install_packages "${NATIVE_PACKAGES[@]}" "${CROSS_PACKAGES[@]}"
     build_preset native
     log "tests: native"
     ctest --preset native -j "$JOBS"
+    sweep_figures native
     build_preset asan
     log "tests: AddressSanitizer and UBSan"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --preset asan -j "$JOBS"
+    sweep_figures asan
     build_preset mingw
     start_display
     setup_wine
