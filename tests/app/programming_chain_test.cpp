@@ -66,6 +66,37 @@ TEST_F(ProgrammingChain, OutOfDateWriterIsBroughtToTheReleaseAndTheProgramEnds) 
     EXPECT_EQ(dialog->m_updateStarted, 0);
 }
 
+// Everything the writer received in a whole update, and when: the request
+// log as one number (FNV-1a over every field of every request).
+uint64_t RequestLogFingerprint(const sim::WriterModel& writer) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&](uint64_t v) {
+        for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 0xFF)) * 1099511628211ull;
+    };
+    for (const auto& r : writer.log) {
+        mix(r.timeMs);
+        mix(r.sequence);
+        mix(r.command);
+        for (uint32_t p : r.params) mix(p);
+        mix(r.payloadSize);
+        mix(r.payloadChecksum);
+        for (char c : r.text) mix(uint8_t(c));
+    }
+    return h;
+}
+
+TEST_F(ProgrammingChain, WireOfAWholeUpdateIsUnchanged) {
+    sim::WriterSetup s;
+    s.appBuild = 33000;
+    s.wifi = true;
+    Press(s);
+    ASSERT_EQ(window.boxes.back().text, kSuccessBox);
+    // Taken before the window showed the transfers' progress: showing it
+    // changes no request, no byte and no wait.
+    EXPECT_EQ(writer->log.size(), 253u);
+    EXPECT_EQ(RequestLogFingerprint(*writer), 2932347255733123214u);
+}
+
 TEST_F(ProgrammingChain, OldApplicationBuildTakesTheBootCodePathFirst) {
     sim::WriterSetup s;
     s.appBuild = 33000;
