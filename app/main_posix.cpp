@@ -10,7 +10,7 @@
 #include "platform/posix/terminal_window.h"
 
 int main() {
-    platform::posix::TerminalWindow window(std::cin, std::cout, ::isatty(0) != 0);
+    platform::posix::TerminalWindow window(std::cin, std::cout, ::isatty(0) != 0, ::isatty(1) != 0);
     platform::posix::PosixSystem system;
     platform::posix::PosixResources resources;
     platform::posix::SocketDeviceProvider devices;

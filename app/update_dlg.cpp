@@ -39,6 +39,28 @@ CQuonUpdate100Dlg::CQuonUpdate100Dlg(const platform::Platform& platform, platfor
       m_platform(platform),
       m_link(platform.devices, platform.system, &platform.window) {
     m_hIcon = platform.window.LoadAppIcon(IDR_MAINFRAME);
+    m_link.m_onChunk = [this](uint32_t done, uint32_t total) { ShowProgress(done, total); };
+}
+
+void CQuonUpdate100Dlg::ShowProgress(uint32_t done, uint32_t total) {
+    if (total == 0) return HideProgress();
+    if (done > total) done = total;
+    // A new transfer starts at 0; within one, only a new percent or the end
+    // is shown, so no transfer moves the bar more than about 100 times.
+    const uint32_t percent = uint32_t(uint64_t(done) * 100 / total);
+    const bool start = done == 0 || total != m_progressTotal;
+    if (!start && percent <= m_progressPercent && done != total) return;
+    if (!start && done == m_progressDone) return;
+    m_progressTotal = total;
+    m_progressPercent = percent;
+    m_progressDone = done;
+    Backend().SetProgress(*this, done, total);
+}
+
+void CQuonUpdate100Dlg::HideProgress() {
+    if (m_progressTotal == 0) return;
+    m_progressTotal = 0;
+    Backend().SetProgress(*this, 0, 0);
 }
 
 CQuonUpdate100Dlg::~CQuonUpdate100Dlg() = default;

@@ -102,6 +102,11 @@ private:
 
 public:
     int SwitchToBeta(bool on);
+
+    // The progress of the transfer under way, `done` of `total` bytes: shown
+    // from 0, moved at most once per percent, hidden by a total of 0.
+    void ShowProgress(uint32_t done, uint32_t total);
+    void HideProgress();
     void DisconnectWriter();
 
 private:
@@ -152,6 +157,11 @@ public:
     uint8_t m_xloaderDone = 0;
     uint8_t m_bootCodeSent = 0;
     uint8_t m_appCodeSent = 0;
+
+private:
+    uint32_t m_progressTotal = 0;  // 0 while the bar is hidden
+    uint32_t m_progressPercent = 0;
+    uint32_t m_progressDone = 0;
 };
 
 class CQuonUpdate100App : public platform::CWinApp {

@@ -127,6 +127,7 @@ void CQuonUpdate100Dlg::RunUpdate() {
 }
 
 void CQuonUpdate100Dlg::CleanUp() {
+    HideProgress();
     if (m_updateStarted) m_link.EndProgramming(0);
     if (m_link.IsOpen()) {
         m_link.ShowText(nullptr);

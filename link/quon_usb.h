@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "link/protocol.h"
@@ -58,6 +59,10 @@ public:
     uint32_t SensorBoardExchange(uint32_t subCommand, const uint8_t* data, uint32_t count,
                                  uint8_t* answer, uint32_t answerCapacity, uint32_t* answerLength);
 
+    // Told after each chunk a code transfer got accepted, and with 0 before
+    // the first: bytes done of the transfer's total.
+    std::function<void(uint32_t done, uint32_t total)> m_onChunk;
+
     std::unique_ptr<platform::Device> m_handle;  // null while closed
     uint32_t m_sequence;
     uint8_t m_replyBuffer[protocol::kPacketBufferSize];
@@ -88,6 +93,9 @@ private:
     bool Exchange() {
         SendRequest();
         return ReadReply() != 0;
+    }
+    void ReportChunk(uint32_t done, uint32_t total) {
+        if (m_onChunk) m_onChunk(done, total);
     }
     uint32_t TransferFromCopy(uint16_t command, const uint8_t* image, uint32_t imageLength,
                               uint32_t transferLength, uint32_t value);

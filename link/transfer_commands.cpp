@@ -38,6 +38,7 @@ uint32_t CQuonUsb::ProgramApplication(const uint8_t* image, uint32_t length,
     SetParam(4, kImageMarker);
     if (chunk == 0 || image == nullptr) return 0;
     uint32_t offset = 0;
+    ReportChunk(0, length);
     for (;;) {
         std::memcpy(RequestPayload(), image + offset, chunk);
         Put32(m_requestBuffer + kOffLength, chunk);
@@ -46,6 +47,7 @@ uint32_t CQuonUsb::ProgramApplication(const uint8_t* image, uint32_t length,
         if (ReplyCode() == kReplyError) return RefusalResult(ReplyParam(0));
         if (ReplyCode() != kReplyBlockAccepted) return kNoValidReply;
         offset += chunk;
+        ReportChunk(offset, length);
         const uint32_t left = length - offset;
         chunk = left < kMaxPayload ? left : kMaxPayload;
         if (chunk == 0) return 0;
@@ -77,6 +79,7 @@ uint32_t CQuonUsb::TransferFromCopy(uint16_t command, const uint8_t* image, uint
                                        : kMaxPayload;
     uint32_t offset = 0;
     uint32_t chunk = block < transferLength ? block : transferLength;
+    if (chunk != 0) ReportChunk(0, transferLength);
     while (chunk != 0) {
         Put32(m_requestBuffer + kOffLength, chunk);
         SetParam(3, offset);
@@ -85,6 +88,7 @@ uint32_t CQuonUsb::TransferFromCopy(uint16_t command, const uint8_t* image, uint
         if (ReplyCode() == kReplyError) return RefusalResult(ReplyParam(0));
         if (ReplyCode() != kReplyBlockAccepted) return kNoValidReply;
         offset += chunk;
+        ReportChunk(offset, transferLength);
         const uint32_t left = transferLength - offset;
         chunk = block < left ? block : left;
     }

@@ -66,6 +66,9 @@ public:
     virtual void EndIconPaint(CDialog& dialog, IconHandle icon, int x, int y) = 0;
     virtual void DefaultPaint(CDialog& dialog) = 0;
     virtual void DefaultSysCommand(CDialog& dialog, unsigned id, intptr_t lparam) = 0;
+    // The progress of the current transfer, `done` of `total` bytes, shown at
+    // once even while the window's thread is busy; a total of 0 hides it.
+    virtual void SetProgress(CDialog& dialog, uint64_t done, uint64_t total) = 0;
 };
 
 // Base of both dialogs, standing in for the framework's CDialog.

@@ -10,6 +10,7 @@
 #define IDM_ABOUTBOX 0x0010
 #define IDC_GO 1001
 #define IDC_STATUS 1002
+#define IDC_PROGRESS 1003  // dialog 102; 1003 in the About box is IDC_VERSION
 #define IDC_VERSION 1003
 #define IDC_BETA 1022
 #define IDC_ABOUT_LINE2 1004

@@ -93,6 +93,7 @@ int CQuonUpdate100Dlg::UpdateBootCode() {
 // Both transfers end alike: the flag on success, else the writer's display,
 // the log and a box.
 int CQuonUpdate100Dlg::FinishCodeTransfer(uint32_t rc, uint8_t& sentFlag) {
+    HideProgress();
     if (rc == 0) {
         sentFlag = 1;
         return kStepDone;

@@ -50,11 +50,14 @@ int CQuonUpdate100Dlg::VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* 
 
         // A failed read makes the check differ: unread bytes are never compared.
         bool complete = true;
+        ShowProgress(0, length);
         for (uint32_t offset = 0; offset < length && complete;) {
             const uint32_t chunk = length - offset < block ? length - offset : block;
             complete = m_link.ReadMemoryBlock(address + offset, chunk, readBack.get() + offset, kReadParam);
             offset += chunk;
+            if (complete) ShowProgress(offset, length);
         }
+        HideProgress();
         if (complete && (length == 0 || std::memcmp(readBack.get(), image, length) == 0)) return kStepDone;
 
         if (checks == kMaxChecks) {
@@ -69,10 +72,13 @@ int CQuonUpdate100Dlg::VerifyAndRewriteRegion(uint32_t regionId, const uint8_t* 
         address = m_link.QueryRegion(regionId, &size, &answered);
         if (!answered) return ReportLostRegionQuery();
         if (size == 0 || !m_link.EraseRegion(address, size)) continue;
+        ShowProgress(0, length);
         for (uint32_t offset = 0; offset < length;) {
             const uint32_t chunk = length - offset < block ? length - offset : block;
             if (!m_link.WriteMemoryBlock(image + offset, address + offset, chunk)) break;
             offset += chunk;
+            ShowProgress(offset, length);
         }
+        HideProgress();
     }
 }

@@ -105,6 +105,7 @@ int CQuonUpdate100Dlg::UpdateScanner() {
             if (exchange(protocol::kScannerSubControl, &begin, 1) != 0) continue;
             if (answerLength != 0 && answer[0] != 0) continue;
             bool written = true;
+            ShowProgress(0, sentLength);
             for (uint32_t offset = kScannerFirstSent; offset < end && written;) {
                 const uint32_t chunk = end - offset < kScannerChunk ? end - offset : kScannerChunk;
                 PutLe32(request, kScannerBase + offset);
@@ -112,7 +113,9 @@ int CQuonUpdate100Dlg::UpdateScanner() {
                 written = m_link.SensorBoardExchange(protocol::kScannerSubWrite, request, chunk + 4, nullptr,
                                                      0, nullptr) == 0;
                 offset += chunk;
+                if (written) ShowProgress(offset - kScannerFirstSent, sentLength);
             }
+            HideProgress();
             if (!written) continue;
             bool ok = false;
             if (boardSum(ok) == crc && ok) stage = Stage::kFinish;

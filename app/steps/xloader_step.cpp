@@ -73,7 +73,9 @@ int CQuonUpdate100Dlg::UpdateXLoader() {
             WriteLogLine(FormatText("Sending XLoader %s...", row.name).c_str());
             SetDlgItemText(IDC_STATUS, FormatText("\n\nSending XLoader %s...", row.name));
             // A refusal leaves the writer in programming: the chain restarts it.
-            if (m_link.ProgramLoader(image.bytes.get(), length, m_link.m_machineType, 0) == 0)
+            const uint32_t rc = m_link.ProgramLoader(image.bytes.get(), length, m_link.m_machineType, 0);
+            HideProgress();
+            if (rc == 0)
                 m_xloaderDone = 1;
             else
                 m_updateStarted = 1;

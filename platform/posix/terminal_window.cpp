@@ -1,5 +1,6 @@
 #include "platform/posix/terminal_window.h"
 
+#include <cstdio>
 #include <istream>
 #include <map>
 #include <ostream>
@@ -37,8 +38,34 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(std::istream& in, std::ostream& out, bool interactive)
-    : m_in(in), m_out(out), m_interactive(interactive) {}
+TerminalWindow::TerminalWindow(std::istream& in, std::ostream& out, bool interactive, bool showProgress)
+    : m_in(in), m_out(out), m_interactive(interactive), m_showProgress(showProgress) {}
+
+std::string TerminalWindow::ProgressLine(uint64_t done, uint64_t total) {
+    constexpr int kBarWidth = 14;
+    if (done > total) done = total;
+    const int filled = total ? int((done * kBarWidth + total / 2) / total) : 0;
+    const int percent = total ? int(done * 100 / total) : 0;
+    char line[96];
+    std::snprintf(line, sizeof line, "[%s%s] %3d %%  %.1f / %.1f MB", std::string(size_t(filled), '#').c_str(),
+                  std::string(size_t(kBarWidth - filled), '.').c_str(), percent, double(done) / 1e6,
+                  double(total) / 1e6);
+    return line;
+}
+
+void TerminalWindow::SetProgress(CDialog&, uint64_t done, uint64_t total) {
+    // Scripts and tests read the output line by line: only a terminal gets it.
+    if (!m_showProgress) return;
+    if (total == 0) return ClearProgress();
+    m_out << "\r" << ProgressLine(done, total) << std::flush;
+    m_progressShown = true;
+}
+
+void TerminalWindow::ClearProgress() {
+    if (!m_progressShown) return;
+    m_out << "\r\033[K" << std::flush;
+    m_progressShown = false;
+}
 
 bool TerminalWindow::ReadLine(std::string& line) {
     if (m_interactive) m_out << "> " << std::flush;
@@ -96,7 +123,9 @@ void TerminalWindow::EndDialog(CDialog& dialog, intptr_t result) {
 void TerminalWindow::SetItemText(CDialog& dialog, int id, const std::string& text) {
     if (!dialog.m_native) return;
     State(dialog).items[id] = text;
-    if (id == IDC_STATUS) m_out << WithoutLeadingLineFeeds(text) << "\n" << std::flush;
+    if (id != IDC_STATUS) return;
+    ClearProgress();
+    m_out << WithoutLeadingLineFeeds(text) << "\n" << std::flush;
 }
 
 std::string TerminalWindow::GetItemText(CDialog& dialog, int id) {
@@ -113,6 +142,7 @@ void TerminalWindow::SetCaption(CDialog& dialog, const std::string& text) {
 }
 
 int TerminalWindow::Box(const std::string& text, const std::string& caption, unsigned style) {
+    ClearProgress();
     m_out << "[" << caption << "]\n" << text << "\n";
     if ((style & ui::kMbTypeMask) != ui::kMbYesNo) {
         m_out << std::flush;

@@ -14,7 +14,8 @@ namespace platform::posix {
 
 class TerminalWindow : public WindowBackend {
 public:
-    TerminalWindow(std::istream& in, std::ostream& out, bool interactive);
+    // `showProgress`: the output is a terminal, where one line can rewrite itself.
+    TerminalWindow(std::istream& in, std::ostream& out, bool interactive, bool showProgress = false);
 
     intptr_t RunModal(CDialog& dialog) override;
     void EndDialog(CDialog& dialog, intptr_t result) override;
@@ -33,14 +34,23 @@ public:
     void EndIconPaint(CDialog&, IconHandle, int, int) override {}
     void DefaultPaint(CDialog&) override {}
     void DefaultSysCommand(CDialog& dialog, unsigned id, intptr_t lparam) override;
+    void SetProgress(CDialog& dialog, uint64_t done, uint64_t total) override;
+
+    // "[#######.......]  48 %  1.4 / 3.0 MB"
+    static std::string ProgressLine(uint64_t done, uint64_t total);
 
 private:
+    // Takes a progress line off the screen before anything else is printed.
+    void ClearProgress();
+
     int Box(const std::string& text, const std::string& caption, unsigned style);
     bool ReadLine(std::string& line);
 
     std::istream& m_in;
     std::ostream& m_out;
     bool m_interactive;
+    bool m_showProgress;
+    bool m_progressShown = false;
     std::string m_appName;
 };
 

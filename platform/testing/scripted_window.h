@@ -61,6 +61,9 @@ public:
     }
     void DefaultPaint(CDialog&) override { ++defaultPaints; }
     void DefaultSysCommand(CDialog&, unsigned id, intptr_t) override { defaultSysCommands.push_back(id); }
+    void SetProgress(CDialog&, uint64_t done, uint64_t total) override { progress.emplace_back(done, total); }
+    // Every progress call, (done, total); (0, 0) hides the bar.
+    std::vector<std::pair<uint64_t, uint64_t>> progress;
 
     IconHandle bigIcon = nullptr, smallIcon = nullptr, paintedIcon = nullptr;
     bool iconic = false;

@@ -63,6 +63,7 @@ public:
     void EndIconPaint(CDialog& dialog, IconHandle icon, int x, int y) override;
     void DefaultPaint(CDialog& dialog) override;
     void DefaultSysCommand(CDialog& dialog, unsigned id, intptr_t lparam) override;
+    void SetProgress(CDialog& dialog, uint64_t done, uint64_t total) override;
 
 private:
     std::string m_appName;

@@ -1,9 +1,14 @@
 // Win32 dialogs from the module's templates, driving the dialog classes.
 #include "platform/win32/windows_headers.h"
 
+#include <commctrl.h>
+#include <shobjidl.h>
+
 #include <vector>
 
+#include "platform/win32/system_dll.h"
 #include "platform/win32/win32_platform.h"
+#include "resources/resource.h"
 
 namespace platform::win32 {
 namespace {
@@ -56,9 +61,74 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 HWND Owner() { return g_windows.empty() ? nullptr : g_windows.back(); }
 
+// The progress bar's class comes from the common controls, which the exe
+// does not import: loaded by name, so that the side-by-side copy the
+// manifest names is taken, from the system folder only, never from beside
+// the exe. Registered once, before the first dialog is made.
+void RegisterCommonControls() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    HMODULE module = LoadLibraryExA("comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // A Windows without the search flags refuses them: the system folder's copy by its path.
+    if (!module && GetLastError() == ERROR_INVALID_PARAMETER) module = LoadSystemDll("comctl32.dll");
+    using InitControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto init = module ? reinterpret_cast<InitControls>(
+                             reinterpret_cast<void*>(GetProcAddress(module, "InitCommonControlsEx")))
+                       : nullptr;
+    const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+    if (init) init(&classes);
+}
+
+// The taskbar button's progress (Windows 7 and later) through COM, loaded at
+// run time; where the interface is missing the taskbar shows nothing.
+class TaskbarProgress {
+public:
+    void Set(HWND window, uint64_t done, uint64_t total) {
+        if (!Ready()) return;
+        if (total == 0)
+            m_list->SetProgressState(window, TBPF_NOPROGRESS);
+        else
+            m_list->SetProgressValue(window, done, total);
+    }
+
+private:
+    bool Ready() {
+        if (m_tried) return m_list != nullptr;
+        m_tried = true;
+        const GUID clsidTaskbarList = {0x56fdf344, 0xfd6d, 0x11d0, {0x95, 0x8a, 0x00, 0x60, 0x97, 0xc9, 0xa0, 0x90}};
+        const GUID iidTaskbarList3 = {0xea1afb91, 0x9e28, 0x4b86, {0x90, 0xe9, 0x9e, 0x9f, 0x8a, 0x5e, 0xef, 0xaf}};
+        HMODULE ole = LoadSystemDll("ole32.dll");
+        if (!ole) return false;
+        using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
+        using Create = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+        auto initialize = reinterpret_cast<Initialize>(reinterpret_cast<void*>(GetProcAddress(ole, "CoInitializeEx")));
+        auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(ole, "CoCreateInstance")));
+        if (!initialize || !create) return false;
+        const HRESULT joined = initialize(nullptr, COINIT_APARTMENTTHREADED);
+        if (FAILED(joined) && joined != RPC_E_CHANGED_MODE) return false;
+        ITaskbarList3* list = nullptr;
+        if (FAILED(create(clsidTaskbarList, nullptr, CLSCTX_INPROC_SERVER, iidTaskbarList3,
+                          reinterpret_cast<void**>(&list))) || !list)
+            return false;
+        if (FAILED(list->HrInit())) {
+            list->Release();
+            return false;
+        }
+        m_list = list;
+        return true;
+    }
+
+    bool m_tried = false;
+    ITaskbarList3* m_list = nullptr;
+};
+
+TaskbarProgress g_taskbar;
+
 }  // namespace
 
 intptr_t Win32Window::RunModal(CDialog& dialog) {
+    RegisterCommonControls();
     DialogRun run{&dialog, this};
     void* outer = dialog.m_native;
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog.TemplateId()),
@@ -145,6 +215,28 @@ void Win32Window::DefaultPaint(CDialog& dialog) { RunOf(Hwnd(dialog))->wantDefau
 
 void Win32Window::DefaultSysCommand(CDialog& dialog, unsigned, intptr_t) {
     RunOf(Hwnd(dialog))->wantDefault = true;
+}
+
+void Win32Window::SetProgress(CDialog& dialog, uint64_t done, uint64_t total) {
+    HWND bar = GetDlgItem(Hwnd(dialog), IDC_PROGRESS);
+    if (!bar) return;
+    g_taskbar.Set(Hwnd(dialog), done, total);
+    if (total == 0) {
+        if (!IsWindowVisible(bar)) return;
+        ShowWindow(bar, SW_HIDE);
+        UpdateWindow(Hwnd(dialog));  // where the bar was, now
+        return;
+    }
+    constexpr int kSteps = 1000;
+    const int position = int((done < total ? done : total) * kSteps / total);
+    SendMessageA(bar, PBM_SETRANGE32, 0, kSteps);
+    // A themed bar glides up on timer messages, which the busy thread never
+    // gets; a step back is drawn at once.
+    if (position < kSteps) SendMessageA(bar, PBM_SETPOS, WPARAM(position + 1), 0);
+    SendMessageA(bar, PBM_SETPOS, WPARAM(position), 0);
+    if (!IsWindowVisible(bar)) ShowWindow(bar, SW_SHOWNA);
+    // The one thread stays busy until the handler returns: paint it now.
+    UpdateWindow(bar);
 }
 
 }  // namespace platform::win32

@@ -97,6 +97,52 @@ TEST_F(ProgrammingChain, WireOfAWholeUpdateIsUnchanged) {
     EXPECT_EQ(RequestLogFingerprint(*writer), 2932347255733123214u);
 }
 
+TEST_F(ProgrammingChain, EachTransferShowsItsProgressFromNothingToFullThenHides) {
+    sim::WriterSetup s;
+    s.appBuild = 33000;
+    Press(s);
+    ASSERT_EQ(window.boxes.back().text, kSuccessBox);
+    // Cut the calls into transfers at each hide.
+    std::vector<std::pair<uint64_t, std::vector<uint64_t>>> transfers;  // total, positions
+    bool open = false;
+    for (const auto& [done, total] : window.progress) {
+        if (total == 0) {
+            EXPECT_TRUE(open) << "a hide follows a transfer";
+            open = false;
+            continue;
+        }
+        if (!open) transfers.push_back({total, {}});
+        open = true;
+        EXPECT_EQ(total, transfers.back().first);
+        transfers.back().second.push_back(done);
+    }
+    EXPECT_FALSE(open) << "hidden at the end";
+    std::vector<uint64_t> totals;
+    for (const auto& [total, positions] : transfers) {
+        totals.push_back(total);
+        EXPECT_EQ(positions.front(), 0u);
+        EXPECT_EQ(positions.back(), total);
+        EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+        EXPECT_LE(positions.size(), 102u);
+    }
+    // Boot code, application, the scanner's range, fonts read back, rewritten
+    // and read again, Font2 alike, then the X-Loader: sizes as the release
+    // carries them (the scanner's range is what its HEX puts above 0x2000).
+    EXPECT_EQ(totals, (std::vector<uint64_t>{475388, 3037340, totals.at(2), 1154944, 1154944, 1154944, 505152,
+                                             505152, 505152, 32712}));
+}
+
+TEST_F(ProgrammingChain, ProgressIsHiddenAfterAFailedTransfer) {
+    MakeWriter(sim::WriterSetup{});
+    writer->faults.push_back({sim::FaultKind::kNoReply, 0, 2, 10, 0, 0, 1});
+    StartDialog();
+    dialog->OnGoClicked();
+    ASSERT_FALSE(window.progress.empty());
+    EXPECT_EQ(window.progress.back(), (std::pair<uint64_t, uint64_t>{0, 0}));
+    EXPECT_EQ(window.progress[window.progress.size() - 2], (std::pair<uint64_t, uint64_t>{9 * 65536, 3037340}))
+        << "the bar stood at the last accepted chunk";
+}
+
 TEST_F(ProgrammingChain, OldApplicationBuildTakesTheBootCodePathFirst) {
     sim::WriterSetup s;
     s.appBuild = 33000;

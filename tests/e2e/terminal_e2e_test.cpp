@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
+
+#include "platform/posix/terminal_window.h"
+#include "resources/resource.h"
 
 #include "tests/support/process.h"
 #include "tests/support/writer_fixture.h"
@@ -144,4 +148,23 @@ TEST_F(PackTool, RoundTripAndRefusals) {
     EXPECT_NE(message.find("too large"), std::string::npos);
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
     EXPECT_NE(Pack("frobnicate", dir.File("in.bin"), dir.File("x")), 0);
+}
+
+// On a terminal one line shows the transfer and rewrites itself; it is gone
+// before the next status text. Anywhere else nothing extra is printed.
+TEST(TerminalProgress, OneLineOnATerminalNothingElsewhere) {
+    for (const bool terminal : {true, false}) {
+        std::istringstream in;
+        std::ostringstream out;
+        platform::posix::TerminalWindow window(in, out, false, terminal);
+        platform::CDialog dialog(IDD_QUONUPDATE100_DIALOG, window);
+        window.SetProgress(dialog, 0, 2900000);
+        window.SetProgress(dialog, 1400000, 2900000);
+        window.SetProgress(dialog, 2900000, 2900000);
+        window.SetProgress(dialog, 0, 0);
+        EXPECT_EQ(out.str(), terminal ? "\r[..............]   0 %  0.0 / 2.9 MB"
+                                        "\r[#######.......]  48 %  1.4 / 2.9 MB"
+                                        "\r[##############] 100 %  2.9 / 2.9 MB\r\033[K"
+                                      : "");
+    }
 }

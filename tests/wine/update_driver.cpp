@@ -5,6 +5,8 @@
 //   update_driver EXE downgrade  OrvaneUpdateSim.exe: newer writer, No
 //   update_driver EXE model      OrvaneUpdateSim.exe: another model
 //   update_driver EXE jobopen    OrvaneUpdateSim.exe: REALTIME.000 open
+//   update_driver EXE progress   OrvaneUpdateSim.exe: the progress bar fills on
+//        the screen during a slowed application transfer, hidden at the end
 //   update_driver EXE crash      OrvaneUpdateSim.exe: a writer that restarts into
 //        its boot loader mid-transfer, brought to the release by a second press
 //   update_driver EXE nowriter   OrvaneUpdate.exe: no writer; focus, Enter, close box
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -158,6 +161,36 @@ struct Run {
     }
 };
 
+// How much of the progress bar is filled on the screen: its pixels in the
+// fill colour along the middle row, read from the screen, since a message to
+// the bar would wait for the busy thread.
+int FilledPixels(HWND bar) {
+    RECT r;
+    if (!GetWindowRect(bar, &r)) return -1;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC copy = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    const COLORREF fill = GetSysColor(COLOR_HIGHLIGHT);
+    int filled = 0;
+    for (int x = 0; x < w; ++x) filled += GetPixel(copy, x, h / 2) == fill;
+    SelectObject(copy, old);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(nullptr, screen);
+    return filled;
+}
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (done()) return true;
+        Sleep(20);
+    }
+    return done();
+}
+
 // The box a refusal shows, and the window back at its welcome text.
 void Refusal(const std::string& exe, const std::string& options, const char* caption, const char* text,
              LPCSTR icon, int answer) {
@@ -182,7 +215,7 @@ void Refusal(const std::string& exe, const std::string& options, const char* cap
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::printf("usage: update_driver EXE whole|downgrade|model|jobopen|crash|nowriter\n");
+        std::printf("usage: update_driver EXE whole|downgrade|model|jobopen|progress|crash|nowriter\n");
         return 2;
     }
     const std::string exe = argv[1], scenario = argv[2];
@@ -235,6 +268,37 @@ int main(int argc, char** argv) {
             run.PressGo();
             run.Follow(1, nullptr, {IDI_ASTERISK}, IDYES);
         }
+        run.Close();
+    } else if (scenario == "progress") {
+        // Slowed application chunks: the bar shows and fills while the thread is busy.
+        Run run;
+        CHECK(run.Start(exe, "--fault slow=250@cmd:0x0002*0"));
+        HWND bar = g_main ? GetDlgItem(g_main, 1003) : nullptr;
+        CHECK(bar != nullptr);
+        if (bar) {
+            char cls[64] = {};
+            GetClassNameA(bar, cls, sizeof cls);
+            CHECK_EQ_STR(std::string(cls), "msctls_progress32");
+            CHECK(!IsWindowVisible(bar));
+            HWND status = GetDlgItem(g_main, 1002);
+            run.PressGo();
+            CHECK(WaitFor([&] { return WindowText(status) == "\n\nSending Build 35680 to Orvane..."; }, 120000));
+            CHECK(WaitFor([&] { return IsWindowVisible(bar) != FALSE; }, 10000));
+            Sleep(2000);
+            const int first = FilledPixels(bar);
+            Sleep(4000);
+            const int second = FilledPixels(bar);
+            std::printf("progress bar: %d, then %d pixels filled\n", first, second);
+            CHECK(IsWindowVisible(bar));
+            CHECK(first > 0);
+            CHECK(second > first);
+            // Hidden by the time the success box shows.
+            HWND box = nullptr;
+            CHECK(WaitFor([&] { return EnumWindows(FindBox, LPARAM(&box)), box != nullptr; }, 120000));
+            CHECK(!IsWindowVisible(bar));
+            run.Follow(1, nullptr, {IDI_ASTERISK}, IDOK);
+        }
+        CHECK(run.ended);
         run.Close();
     } else if (scenario == "crash") {
         // The writer restarts into its boot loader at the 10th application
