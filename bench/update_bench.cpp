@@ -2,8 +2,12 @@
 // writer with the release's own images: in process on the virtual clock, and
 // as orvane-update against orvane-writer-sim. Each update runs in a child
 // process of its own, so its figures are its own.
-//   update_bench [RUNS]
+// orvane-update runs with its output piped and on a terminal, where it draws
+// its progress line.
+//   update_bench [RUNS [ORVANE_UPDATE ORVANE_WRITER_SIM]]
+// (other builds of the two programs, e.g. an earlier commit's, to compare)
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,6 +31,9 @@
 #include "simulator/writer_setup.h"
 
 namespace {
+
+std::string g_updateBin = ORVANE_UPDATE_BIN;
+std::string g_simBin = ORVANE_SIM_BIN;
 
 struct Figures {
     double cpuSeconds = 0;
@@ -96,14 +103,40 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     return pid;
 }
 
-Figures OverSockets(const std::string& work) {
+// orvane-update on a terminal of its own, where it draws its progress line.
+pid_t SpawnOnTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& env, int& terminal) {
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        std::_Exit(127);
+    }
+    return pid;
+}
+
+Figures OverSockets(const std::string& work, bool onTerminal) {
     const std::string writers = work + "/writers", documents = work + "/Documents";
     mkdir(writers.c_str(), 0700);
-    const pid_t writer = Spawn({ORVANE_SIM_BIN, "--dir", writers, "--restart-delay", "300", "--quiet"}, {}, nullptr);
+    const pid_t writer = Spawn({g_simBin, "--dir", writers, "--restart-delay", "300", "--quiet"}, {}, nullptr);
     for (int i = 0; i < 200 && access((writers + "/writer0.sock").c_str(), F_OK) != 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const pid_t update = Spawn({ORVANE_UPDATE_BIN},
-                               {"ORVANE_WRITER_DIR=" + writers, "XDG_DOCUMENTS_DIR=" + documents}, "go\n");
+    const std::vector<std::string> env = {"ORVANE_WRITER_DIR=" + writers, "XDG_DOCUMENTS_DIR=" + documents};
+    pid_t update = -1;
+    if (onTerminal) {
+        int terminal = -1;
+        update = SpawnOnTerminal({g_updateBin}, env, terminal);
+        const ssize_t ignored = write(terminal, "go\n", 3);
+        (void)ignored;
+        char drained[4096];
+        while (read(terminal, drained, sizeof drained) > 0) {
+        }
+        close(terminal);
+    } else {
+        update = Spawn({g_updateBin}, env, "go\n");
+    }
     int status = 0;
     rusage usage{};
     wait4(update, &status, 0, &usage);
@@ -129,16 +162,22 @@ void Print(const char* what, std::vector<Figures> runs) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    if (argc > 3) {
+        g_updateBin = argv[2];
+        g_simBin = argv[3];
+    }
     char pattern[] = "/tmp/orvane-bench.XXXXXX";
     const std::string work = mkdtemp(pattern);
     const std::string documents = work + "/Documents";
     mkdir(documents.c_str(), 0700);
-    std::vector<Figures> inProcess, overSockets;
+    std::vector<Figures> inProcess, overSockets, onTerminal;
     for (int i = 0; i < runs; ++i) inProcess.push_back(InProcess(documents));
-    for (int i = 0; i < runs; ++i) overSockets.push_back(OverSockets(work));
+    for (int i = 0; i < runs; ++i) overSockets.push_back(OverSockets(work, false));
+    for (int i = 0; i < runs; ++i) onTerminal.push_back(OverSockets(work, true));
     std::printf("Whole update of an out-of-date writer with the release's own images:\n");
     Print("in process, virtual clock (writer included):", inProcess);
     Print("orvane-update against orvane-writer-sim:", overSockets);
+    Print("the same on a terminal (progress line drawn):", onTerminal);
     std::string remove = "rm -rf '" + work + "'";
     return std::system(remove.c_str()) == 0 ? 0 : 1;
 }

@@ -221,8 +221,10 @@ void Win32Window::SetProgress(CDialog& dialog, uint64_t done, uint64_t total) {
     HWND bar = GetDlgItem(Hwnd(dialog), IDC_PROGRESS);
     if (!bar) return;
     g_taskbar.Set(Hwnd(dialog), done, total);
+    // The bar's own style: IsWindowVisible is false too while the dialog is hidden.
+    const bool shown = (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0;
     if (total == 0) {
-        if (!IsWindowVisible(bar)) return;
+        if (!shown) return;
         ShowWindow(bar, SW_HIDE);
         UpdateWindow(Hwnd(dialog));  // where the bar was, now
         return;
@@ -234,7 +236,7 @@ void Win32Window::SetProgress(CDialog& dialog, uint64_t done, uint64_t total) {
     // gets; a step back is drawn at once.
     if (position < kSteps) SendMessageA(bar, PBM_SETPOS, WPARAM(position + 1), 0);
     SendMessageA(bar, PBM_SETPOS, WPARAM(position), 0);
-    if (!IsWindowVisible(bar)) ShowWindow(bar, SW_SHOWNA);
+    if (!shown) ShowWindow(bar, SW_SHOWNA);
     // The one thread stays busy until the handler returns: paint it now.
     UpdateWindow(bar);
 }

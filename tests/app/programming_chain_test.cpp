@@ -91,8 +91,8 @@ TEST_F(ProgrammingChain, WireOfAWholeUpdateIsUnchanged) {
     s.wifi = true;
     Press(s);
     ASSERT_EQ(window.boxes.back().text, kSuccessBox);
-    // Taken before the window showed the transfers' progress: showing it
-    // changes no request, no byte and no wait.
+    // Whatever the window shows of the transfers, the requests, their bytes
+    // and their times stay these.
     EXPECT_EQ(writer->log.size(), 253u);
     EXPECT_EQ(RequestLogFingerprint(*writer), 2932347255733123214u);
 }

@@ -40,6 +40,16 @@ TEST_F(WriterReset, WriterBackOnTheThirdAttempt) {
     EXPECT_TRUE(window.boxes.empty());
 }
 
+TEST_F(WriterReset, WriterThatRestartsBeforeItAnswersIsWaitedForAndReconnected) {
+    Ready(500);
+    writer->faults.push_back({sim::FaultKind::kLost, 0, kCmdEndProgramming, 0, 0, 0, 1});
+    EXPECT_EQ(dialog->ResetWriter(), 0);
+    // The missing reply's close with its wait, the pause, one reconnect, one probe.
+    EXPECT_EQ(system.sleeps, (std::vector<uint32_t>{2000, 1000, 1000, 500}));
+    EXPECT_EQ(devices->opens, 2);
+    EXPECT_TRUE(window.boxes.empty());
+}
+
 TEST_F(WriterReset, WriterThatNeverComesBack) {
     Ready();
     writer->stayAwayAfterRestart = true;
