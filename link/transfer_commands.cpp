@@ -4,6 +4,7 @@
 #include <new>
 
 #include "firmware/image_checksum.h"
+#include "firmware/image_limits.h"
 #include "link/quon_usb.h"
 
 using namespace protocol;
@@ -12,8 +13,6 @@ namespace {
 constexpr uint32_t kDefaultBootBlock = 0x20000;
 constexpr uint32_t kDefaultBootReserve = 2048;
 constexpr uint32_t kBootLayoutBytes = 44;
-// A copy larger than this is no boot image but a damaged layout item.
-constexpr uint32_t kMaxTransferCopy = 64u * 1024 * 1024;
 
 bool IsBootLoaderAlias(uint32_t type, uint32_t version) {
     return (type == 4 && version >= 0x50 && version <= 0x53) ||
