@@ -224,7 +224,7 @@ FileReport CheckImage(const std::string& name, const std::vector<uint8_t>& bytes
         return r;
     }
     const MachineInfo& row = g_machineInfo[kMachineTypeOrvane];
-    r.description = Format("resource %u: ", row.*(kind->resource));
+    r.description = Format("%s, resource %u: ", row.name, row.*(kind->resource));
     switch (kind->kind) {
         case Kind::kApplication:
             r.description += Format("application code %s, build %u", FormatVersion(row.appVersion).c_str(),

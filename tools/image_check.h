@@ -16,7 +16,7 @@ struct FileReport {
     // The image checksum of what the program sends: the whole image, or for
     // the scanner the range of its window that goes to the sensor board.
     uint32_t checksum = 0;
-    std::string description;   // what this release carries it as
+    std::string description;   // the model it serves, its resource id and what it is
     std::vector<std::string> faults;  // empty when the file passes
 };
 

@@ -79,9 +79,9 @@ TEST_F(ImageFolder, PlaceholdersPassAndDescribeTheRelease) {
     const auto reports = image_check::CheckImageFolder(dir.Path());
     ASSERT_EQ(reports.size(), 7u);
     EXPECT_TRUE(AllFaults().empty());
-    EXPECT_EQ(reports[0].description, "resource 169: application code 1.00.00, build 35680");
-    EXPECT_EQ(reports[1].description, "resource 170: boot code 1.00.00, build 35673");
-    EXPECT_EQ(reports[6].description, "resource 189: X-Loader \"X-Loader 1.5.4 (Nov 30 2026 - 14:02:11)\"");
+    EXPECT_EQ(reports[0].description, "Orvane, resource 169: application code 1.00.00, build 35680");
+    EXPECT_EQ(reports[1].description, "Orvane, resource 170: boot code 1.00.00, build 35673");
+    EXPECT_EQ(reports[6].description, "Orvane, resource 189: X-Loader \"X-Loader 1.5.4 (Nov 30 2026 - 14:02:11)\"");
 }
 
 TEST_F(ImageFolder, MissingOrEmptyFile) {
@@ -141,5 +141,5 @@ TEST(ImageCheck, ChecksumIsThatOfWhatTheWriterIsSent) {
                                                          Record(0, 0x2000, kDigits) + kEnd));
     EXPECT_EQ(Faults(scanner), "");
     EXPECT_EQ(scanner.checksum, 0x340BC6D9u);
-    EXPECT_EQ(scanner.description, "resource 174: keyboard scanner 14760, sent as 0x80002000-0x80002008");
+    EXPECT_EQ(scanner.description, "Orvane, resource 174: keyboard scanner 14760, sent as 0x80002000-0x80002008");
 }
