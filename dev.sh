@@ -189,14 +189,18 @@ first_difference() {
     [ -n "$at" ] || { echo "an unknown place"; return; }
     at=$((at - 1))
     while read -r idx name size vma lma off rest; do
-        [[ "$idx" =~ ^[0-9]+$ && "$off" =~ ^[0-9a-f]+$ ]] || continue
+        # Sections without contents in the file (.bss) have offset 0.
+        [[ "$idx" =~ ^[0-9]+$ && "$off" =~ ^[0-9a-f]+$ ]] && [ $((16#$off)) -ne 0 ] || continue
         [ -z "$first" ] && first=$((16#$off))
         if [ "$at" -ge $((16#$off)) ] && [ "$at" -lt $((16#$off + 16#$size)) ]; then
             printf 'section %s (byte 0x%X of the file, 0x%X into the section)\n' "$name" "$at" $((at - 16#$off))
             return
         fi
     done < <("$OBJDUMP" -h "$a")
-    if [ -n "$first" ] && [ "$at" -lt "$first" ]; then
+    local stamp=$(($(od -An -tu4 -j60 -N4 "$a") + 8))  # the COFF header's TimeDateStamp
+    if [ "$at" -ge "$stamp" ] && [ "$at" -lt $((stamp + 4)) ]; then
+        printf 'the PE header'"'"'s time stamp (byte 0x%X)\n' "$at"
+    elif [ -n "$first" ] && [ "$at" -lt "$first" ]; then
         printf 'the PE headers (byte 0x%X)\n' "$at"
     else
         printf 'byte 0x%X, outside every section\n' "$at"
