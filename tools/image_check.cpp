@@ -111,17 +111,20 @@ void CheckHexRecords(const std::vector<uint8_t>& text, FileReport& r) {
             fault(lineNumber, "does not start with ':'");
             continue;
         }
-        std::vector<uint8_t> bytes;
-        bool digits = (line.size() - 1) % 2 == 0;
-        for (size_t i = 1; i < line.size() && digits; i += 2) {
-            const int hi = HexValue(line[i]), lo = HexValue(line[i + 1]);
-            digits = hi >= 0 && lo >= 0;
-            bytes.push_back(uint8_t(hi << 4 | lo));
-        }
-        if (!digits || bytes.size() < 5) {
-            fault(lineNumber, "not a record (':' and pairs of hex digits, at least 5 bytes)");
+        const size_t bad = line.find_first_not_of("0123456789ABCDEFabcdef", 1);
+        if (bad != std::string::npos) {
+            const unsigned char c = uint8_t(line[bad]);
+            fault(lineNumber, std::isprint(c) ? Format("'%c' in column %zu is not a hex digit", c, bad + 1)
+                                              : Format("byte 0x%02X in column %zu is not a hex digit", c, bad + 1));
             continue;
         }
+        if (line.size() % 2 == 0 || line.size() < 11) {
+            fault(lineNumber, Format("%zu hex digits: a record has an even number, at least 10", line.size() - 1));
+            continue;
+        }
+        std::vector<uint8_t> bytes;
+        for (size_t i = 1; i < line.size(); i += 2)
+            bytes.push_back(uint8_t(HexValue(line[i]) << 4 | HexValue(line[i + 1])));
         const uint32_t count = bytes[0], address = uint32_t(bytes[1]) << 8 | bytes[2], type = bytes[3];
         if (bytes.size() != count + 5) {
             fault(lineNumber, Format("holds %zu data bytes, its count says %u", bytes.size() - 5, count));
