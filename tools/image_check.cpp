@@ -92,16 +92,20 @@ void CheckHexRecords(const std::vector<uint8_t>& text, FileReport& r) {
     auto fault = [&](size_t line, const std::string& what) {
         if (++faults <= kMaxHexFaults) r.faults.push_back(Format("line %zu: %s", line, what.c_str()));
     };
+    if (text[0] != ':') {
+        r.faults.push_back("does not begin with ':', so the program's parser reads nothing of it");
+        return;
+    }
     uint32_t extended = 0;
     bool ended = false;
     size_t lineNumber = 0;
     for (size_t pos = 0; pos < text.size();) {
+        // Lines end in CR LF, LF or CR, as the parser skips either between records.
         size_t eol = pos;
-        while (eol < text.size() && text[eol] != '\n') ++eol;
-        std::string line(text.begin() + pos, text.begin() + eol);
-        pos = eol + 1;
+        while (eol < text.size() && text[eol] != '\n' && text[eol] != '\r') ++eol;
+        const std::string line(text.begin() + pos, text.begin() + eol);
+        pos = eol + (eol + 1 < text.size() && text[eol] == '\r' && text[eol + 1] == '\n' ? 2 : 1);
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         if (ended) {
             fault(lineNumber, "text after the end-of-file record, which the program never reads");

@@ -115,6 +115,8 @@ TEST(ImageCheck, BadHexRecord) {
               "no end-of-file record (:00000001FF) before the end of the text");
     EXPECT_EQ(Faults(CheckImage("scanner.hex", Bytes(kUpper + " " + data + kEnd))),
               "line 2: does not start with ':'");
+    EXPECT_EQ(Faults(CheckImage("scanner.hex", Bytes("\n" + kUpper + data + kEnd))),
+              "does not begin with ':', so the program's parser reads nothing of it");
     EXPECT_EQ(Faults(CheckImage("scanner.hex", Bytes(kUpper + ":0920000031X2" + data.substr(13) + kEnd))),
               "line 2: 'X' in column 12 is not a hex digit");
     EXPECT_EQ(Faults(CheckImage("scanner.hex", Bytes(kUpper + kEnd + data))),
