@@ -122,6 +122,9 @@ private:
     // step logs its memory message too.
     int LoadStepImage(uint32_t resourceId, uint32_t slack, DecodedImage& image,
                       bool logNoMemory = false);
+    // A carried image the program cannot use (missing, or beyond what its
+    // step sends): told like a damaged copy of the program; returns 1.
+    int ReportUnusableImage(uint32_t resourceId);
     // The memory box of every step: shown, logged only when asked.
     void ReportNoMemory(bool log);
     // Logs a failure and shows it in an error box owned by the window.

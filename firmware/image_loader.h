@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "firmware/image_limits.h"
 #include "platform/resources.h"
 
 constexpr uint32_t kDecodeSlack = 256;
 constexpr uint32_t kApplicationDecodeSlack = 1024;
-// Larger length words are damage, not images: they take the out-of-memory path.
-constexpr uint32_t kMaxDecodedLength = 64u * 1024 * 1024;
 
 enum class ImageLoadResult {
     kOk,

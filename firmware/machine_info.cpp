@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "orvane_release.h"  // the carried images' versions, set in release.cmake
+
 namespace {
 // Rows 12 to 15 show the same names as rows 7 to 10.
 const char kPeltoStudent[] = "Arvo Pelto Student";
@@ -44,24 +46,24 @@ const MachineInfo g_machineInfo[kMachineTypeCount] = {
     Row(20, "Brevon Captioner/Student", 0x01000000, 23578, 0x02000000, 23579),
     Row(21, "Sensor Board (reserved)"),
     MachineInfo{
-        22,         "Orvane",
-        0x01000000, 35673,  // boot code
-        0x01000000, 35680,  // application code
-        0,                  // bootModeAppVersion
-        0,                  // spare1
-        174,        14760,  // scanner resource and version
-        172,        173,    // fonts, Font2
-        171,                // spare resource, loaded by no step
-        0,          0,
-        169,        170,    // application, boot code
-        189,                // X-Loader
-        0,          0,      // no WiFi images in this release
+        22, "Orvane",
+        ORVANE_RELEASE_BOOT_VERSION, ORVANE_RELEASE_BOOT_BUILD,  // boot code
+        ORVANE_RELEASE_APP_VERSION, ORVANE_RELEASE_APP_BUILD,    // application code
+        0,                                                       // bootModeAppVersion
+        0,                                                       // spare1
+        174, ORVANE_RELEASE_SCANNER_VERSION,                     // scanner resource and version
+        172, 173,                                                // fonts, Font2
+        171,                                                     // spare resource, loaded by no step
+        0, 0,
+        169, 170,  // application, boot code
+        189,       // X-Loader
+        0, 0,      // no WiFi images in this release
     },
 };
 
 const MachineInfo g_releaseModels[] = {
-    MachineInfo{22, "Orvane", 0x01000000, 35673, 0x01000000, 35680, 0, 0, 0, 0,
-                0,  0,        0,          0,     0,          0,     0, 0, 0, 0},
+    MachineInfo{22, "Orvane", ORVANE_RELEASE_BOOT_VERSION, ORVANE_RELEASE_BOOT_BUILD,
+                ORVANE_RELEASE_APP_VERSION, ORVANE_RELEASE_APP_BUILD, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
     MachineInfo{0, "", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
 };
 

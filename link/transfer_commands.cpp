@@ -4,6 +4,7 @@
 #include <new>
 
 #include "firmware/image_checksum.h"
+#include "firmware/image_limits.h"
 #include "link/quon_usb.h"
 
 using namespace protocol;
@@ -12,8 +13,6 @@ namespace {
 constexpr uint32_t kDefaultBootBlock = 0x20000;
 constexpr uint32_t kDefaultBootReserve = 2048;
 constexpr uint32_t kBootLayoutBytes = 44;
-// A copy larger than this is no boot image but a damaged layout item.
-constexpr uint32_t kMaxTransferCopy = 64u * 1024 * 1024;
 
 // A refusal must never read as success: a writer that refuses with code 0
 // gets the code of a reply the link cannot name.

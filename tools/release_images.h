@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "orvane_release.h"
+
 namespace release_images {
 
 constexpr uint32_t kApplicationLength = 3037340;
@@ -30,11 +32,11 @@ struct Descriptor {
 };
 bool ReadDescriptor(const uint8_t* image, size_t size, Descriptor& descriptor);
 
-// The release's own versions.
-constexpr uint32_t kReleaseAppVersion = 0x01000000, kReleaseAppBuild = 35680;
-constexpr uint32_t kReleaseBootVersion = 0x01000000, kReleaseBootBuild = 35673;
-constexpr uint32_t kReleaseScannerVersion = 14760;
-constexpr char kReleaseXLoaderVersion[] = "X-Loader 1.5.4 (Nov 30 2026 - 14:02:11)";
+// The release's own versions (release.cmake).
+constexpr uint32_t kReleaseAppVersion = ORVANE_RELEASE_APP_VERSION, kReleaseAppBuild = ORVANE_RELEASE_APP_BUILD;
+constexpr uint32_t kReleaseBootVersion = ORVANE_RELEASE_BOOT_VERSION, kReleaseBootBuild = ORVANE_RELEASE_BOOT_BUILD;
+constexpr uint32_t kReleaseScannerVersion = ORVANE_RELEASE_SCANNER_VERSION;
+constexpr char kReleaseXLoaderVersion[] = "X-Loader " ORVANE_RELEASE_XLOADER_VERSION " (Nov 30 2026 - 14:02:11)";
 
 // `variant` changes the content without changing the length, so a simulated
 // writer can hold other fonts, an older loader or older code.

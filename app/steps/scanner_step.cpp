@@ -8,14 +8,11 @@
 #include "app/message_format.h"
 #include "app/update_dlg.h"
 #include "firmware/image_checksum.h"
-#include "firmware/intel_hex.h"
+#include "firmware/scanner_image.h"
 #include "resources/resource.h"
 
 namespace {
-constexpr uint32_t kScannerBase = 0x80000000;
-constexpr uint32_t kScannerWindow = 0x80000;
 constexpr uint32_t kScannerImageBuffer = 0x80100;
-constexpr uint32_t kScannerFirstSent = 0x2000;
 constexpr uint32_t kScannerChunk = 512;
 constexpr uint32_t kExchangeBuffer = 1024;
 constexpr int kStageAttempts = 10;
@@ -54,19 +51,15 @@ int CQuonUpdate100Dlg::UpdateScanner() {
             ReportNoMemory(false);
             return kStepError;
         }
-        std::memset(image.get(), 0xFF, kScannerWindow);
-        const int32_t parsed = ParseIntelHex(reinterpret_cast<const char*>(text.bytes.get()), text.length,
-                                             image.get(), kScannerWindow, kScannerBase);
+        const int32_t parsed =
+            ParseScannerWindow(reinterpret_cast<const char*>(text.bytes.get()), text.length, image.get());
         if (parsed <= 0) {
             m_link.ShowText(kScannerFailedDisplay);
             ReportError("Error decoding data...");
             return kStepError;
         }
     }
-    // The sent range ends at the last byte that is not 0xFF, and holds at least one byte.
-    uint32_t last = kScannerWindow - 1;
-    while (image[last] == 0xFF && last > kScannerFirstSent) --last;
-    end = last + 1;
+    end = ScannerSentEnd(image.get());
     sentLength = end - kScannerFirstSent;
     crc = ComputeImageChecksum(image.get() + kScannerFirstSent, sentLength);
 

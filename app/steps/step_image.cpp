@@ -21,6 +21,10 @@ int CQuonUpdate100Dlg::LoadStepImage(uint32_t resourceId, uint32_t slack, Decode
             break;
     }
     // A program built without one of its images must say so, not send nothing.
+    return ReportUnusableImage(resourceId);
+}
+
+int CQuonUpdate100Dlg::ReportUnusableImage(uint32_t resourceId) {
     ReportError(FormatText("Unable to load the firmware image %d.", int(resourceId)));
     return kStepError;
 }

@@ -9,6 +9,7 @@
 #include "app/message_format.h"
 #include "app/update_dlg.h"
 #include "firmware/image_checksum.h"
+#include "firmware/image_limits.h"
 #include "resources/resource.h"
 
 namespace {
@@ -42,6 +43,8 @@ int CQuonUpdate100Dlg::UpdateXLoader() {
         DecodedImage image;
         if (const int rc = LoadStepImage(row.xloaderResource, kDecodeSlack, image, true)) return rc;
         const uint32_t length = image.length;
+        // Read back and programmed from the region's start: nothing may reach past the region.
+        if (length > kXLoaderRegionSize) return ReportUnusableImage(row.xloaderResource);
         std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[length ? length : 1]);
         if (!readBack) {
             ReportNoMemory(true);

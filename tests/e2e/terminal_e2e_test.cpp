@@ -1,5 +1,6 @@
 // orvane-update behind its terminal front end against orvane-writer-sim,
-// both as real processes on the POSIX device socket; and orvane-pack.
+// both as real processes on the POSIX device socket; orvane-pack and
+// orvane-check-images.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "tests/support/process.h"
 #include "tests/support/writer_fixture.h"
+#include "tools/release_images.h"
 
 using namespace testsupport;
 
@@ -148,6 +150,32 @@ TEST_F(PackTool, RoundTripAndRefusals) {
     EXPECT_NE(message.find("too large"), std::string::npos);
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
     EXPECT_NE(Pack("frobnicate", dir.File("in.bin"), dir.File("x")), 0);
+}
+
+TEST_F(PackTool, CheckImagesNamesTheFileAndTheFault) {
+    using namespace release_images;
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::vector<uint8_t>>>{
+             {"application.bin", MakeApplication(kReleaseAppVersion, kReleaseAppBuild)},
+             {"boot.bin", MakeBoot(kReleaseBootVersion, kReleaseBootBuild)},
+             {"spare.bin", MakeSpare()}, {"fonts.bin", MakeFonts()}, {"font2.bin", MakeFont2()},
+             {"scanner.hex", MakeScannerHex(kReleaseScannerVersion)}, {"xloader.bin", std::vector<uint8_t>(512, 0)}})
+        Write(name, bytes);
+    auto check = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {ORVANE_CHECK_IMAGES_BIN, dir.Path()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return ChildProcess(argv, {}, dir.File("out.txt")).Wait(60000);
+    };
+    EXPECT_EQ(check({}), 1);
+    const std::string out = ReadFileText(dir.File("out.txt"));
+    EXPECT_NE(out.find("orvane-check-images: " + dir.Path() + "/xloader.bin: no version text"), std::string::npos)
+        << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << "one fault, then the verdict";
+
+    Write("xloader.bin", MakeXLoader(kReleaseXLoaderVersion));
+    EXPECT_EQ(check({"--summary"}), 0);
+    const std::string summary = ReadFileText(dir.File("out.txt"));
+    EXPECT_EQ(summary.rfind("application.bin\t3037340\t0x", 0), 0u) << summary;
+    EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 7);
 }
 
 // On a terminal one line shows the transfer and rewrites itself; it is gone

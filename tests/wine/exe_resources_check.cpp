@@ -1,5 +1,5 @@
-// Reads OrvaneUpdate.exe's version record and its seven firmware containers
-// back from the file, as Windows sees them.
+// Reads OrvaneUpdate.exe's version record, manifest and its seven firmware
+// containers back from the file, as Windows sees them.
 #include "platform/win32/windows_headers.h"
 
 #include <cstring>
@@ -85,5 +85,13 @@ int main(int argc, char** argv) {
     char title[64] = {};
     LoadStringA(module, 57344, title, sizeof title);
     CHECK_EQ_STR(title, "Orvane Update");
+    // The manifest's version follows the version record.
+    HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    CHECK(manifest != nullptr);
+    if (manifest) {
+        const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                               SizeofResource(module, manifest));
+        CHECK(text.find("<assemblyIdentity version=\"1.35680.0.0\"") != std::string::npos);
+    }
     return CheckSummary("exe_resources_check");
 }

@@ -1,0 +1,31 @@
+# What ships, read from the file on the build machine (cmake -DEXE= -DOBJDUMP=
+# -DSOURCE_DIR= -P): no debug sections, a debug link to OrvaneUpdate.exe.debug
+# beside it, no time stamp in the PE header, nothing of the folders it was
+# built in.
+set(faults)
+execute_process(COMMAND ${OBJDUMP} -h ${EXE} OUTPUT_VARIABLE sections RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    list(APPEND faults "objdump failed")
+endif()
+if(sections MATCHES "[ \t](\\.debug_[a-z_]+)")
+    list(APPEND faults "a debug section (${CMAKE_MATCH_1})")
+endif()
+file(STRINGS ${EXE} link REGEX "^OrvaneUpdate\\.exe\\.debug$")
+if(NOT sections MATCHES "[ \t]\\.gnu_debuglink[ \t]" OR NOT link OR NOT EXISTS ${EXE}.debug)
+    list(APPEND faults "no debug link to OrvaneUpdate.exe.debug beside it")
+endif()
+# The COFF header's TimeDateStamp: 8 bytes past the "PE" signature.
+file(READ ${EXE} at OFFSET 60 LIMIT 4 HEX)
+string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1" at "${at}")
+math(EXPR at "${at} + 8")
+file(READ ${EXE} stamp OFFSET ${at} LIMIT 4 HEX)
+if(NOT stamp STREQUAL "00000000")
+    list(APPEND faults "PE time stamp ${stamp}")
+endif()
+file(STRINGS ${EXE} paths REGEX "${SOURCE_DIR}")
+if(paths)
+    list(APPEND faults "the build folder in \"${paths}\"")
+endif()
+if(faults)
+    message(FATAL_ERROR "${EXE}: ${faults}")
+endif()
