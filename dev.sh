@@ -236,7 +236,12 @@ make_dist() {
     {
         echo "Orvane Update $(sed -n 's/^#define ORVANE_RELEASE_VERSION_TEXT "\(.*\)"/\1/p' "$header")," \
              "build $(sed -n 's/^#define ORVANE_RELEASE_BUILD //p' "$header")"
-        echo "Built from commit $(git -C "$src" log -1 --format='%H (%cI)'), with $kind images."
+        local dirty=""
+        [ -z "$(git -C "$src" status --porcelain)" ] || dirty=" with uncommitted changes"
+        echo "Built from commit $(git -C "$src" log -1 --format='%H (%cI)')$dirty, with $kind images."
+        # The same exe again needs the same tools.
+        echo "Tools: $(x86_64-w64-mingw32-g++-posix --version 2>/dev/null | head -1 || true); $(dpkg-query -W -f='${Package} ${Version}, ' \
+            binutils-mingw-w64-x86-64 cmake 2>/dev/null | sed 's/, $//')"
         echo
         echo "OrvaneUpdate.exe: $(stat -c %s "$stage/OrvaneUpdate.exe") bytes," \
              "SHA-256 $(sha256sum <"$stage/OrvaneUpdate.exe" | cut -d' ' -f1)"
@@ -261,6 +266,8 @@ make_dist() {
 
 cmd_release() {
     local images="" verify=0
+    # Whatever happens next, an older exe must not pass for this release's.
+    rm -rf dist
     while [ $# -gt 0 ]; do
         case "$1" in
             --images) [ $# -ge 2 ] || die "--images needs a folder"; images=$2; shift 2 ;;
@@ -272,8 +279,6 @@ cmd_release() {
         [ -d "$images" ] || die "--images $images: no such folder"
         images=$(cd "$images" && pwd)
     fi
-    # Whatever happens next, an older exe must not pass for this release's.
-    rm -rf dist
     install_packages "${NATIVE_PACKAGES[@]}" "${RELEASE_PACKAGES[@]}"
     local commit
     commit=$(git rev-parse HEAD 2>/dev/null) || die "a release is built from a git commit"

@@ -12,14 +12,10 @@ constexpr uint32_t kMaxDecodedLength = 64u * 1024 * 1024;
 
 // The largest copy the link makes for a boot code or X-Loader transfer; a
 // larger one would come from a damaged boot layout item, not an image. The
-// boot code goes to the Orvane at its own length, so this is its limit.
+// boot code goes to the Orvane at its own length, and the X-Loader always
+// does (the step does not use the size the writer reports for its region),
+// so this is the limit of both.
 constexpr uint32_t kMaxTransferCopy = 64u * 1024 * 1024;
-
-// The room the program gives the X-Loader: its region, one 128 KiB erase
-// unit. The step reads the loader back from the region's start and programs
-// it there without relying on the size the writer reports, so a longer image
-// would reach past the region.
-constexpr uint32_t kXLoaderRegionSize = 0x20000;
 
 // The sensor board's window for the keyboard scanner: the Intel HEX text must
 // place every byte inside it. Its first 8 KiB hold the board's own boot code

@@ -62,10 +62,7 @@ bool CheckSize(Kind kind, uint64_t size, FileReport& r) {
     };
     std::vector<Limit> limits = {{kMaxDecodedLength, "the decoder's largest output"}};
     if (kind == Kind::kBoot) limits.push_back({kMaxTransferCopy, "the boot code transfer"});
-    if (kind == Kind::kXLoader) {
-        limits.push_back({kXLoaderRegionSize, "the X-Loader region"});
-        limits.push_back({kMaxTransferCopy, "the X-Loader transfer"});
-    }
+    if (kind == Kind::kXLoader) limits.push_back({kMaxTransferCopy, "the X-Loader transfer"});
     std::stable_sort(limits.begin(), limits.end(), [](const Limit& a, const Limit& b) { return a.bytes < b.bytes; });
     for (const Limit& limit : limits) {
         if (size > limit.bytes) {

@@ -43,8 +43,6 @@ int CQuonUpdate100Dlg::UpdateXLoader() {
         DecodedImage image;
         if (const int rc = LoadStepImage(row.xloaderResource, kDecodeSlack, image, true)) return rc;
         const uint32_t length = image.length;
-        // Read back and programmed from the region's start: nothing may reach past the region.
-        if (length > kXLoaderRegionSize) return ReportUnusableImage(row.xloaderResource);
         std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[length ? length : 1]);
         if (!readBack) {
             ReportNoMemory(true);

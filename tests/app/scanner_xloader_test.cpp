@@ -209,22 +209,3 @@ TEST_F(XLoaderStep, FailedReadOrRefusedProgramming) {
     EXPECT_EQ(dialog->m_xloaderDone, 0);
 }
 
-TEST_F(XLoaderStep, ImageLongerThanItsRegionIsNeitherReadNorSent) {
-    Ready();
-    std::vector<uint8_t> loader(131073, 0);
-    const char text[] = "X-Loader 9.9.9";
-    std::copy(text, text + sizeof text, loader.begin());
-    resources.Add(904, loader);
-    OwnRow().xloaderResource = 904;
-    EXPECT_EQ(dialog->UpdateXLoader(), 1);
-    EXPECT_EQ(Commands(*writer), (std::vector<uint16_t>{0x0007, 0x0007}));
-    ASSERT_EQ(window.boxes.size(), 1u);
-    EXPECT_EQ(window.boxes[0].text, "Unable to load the firmware image 904.");
-
-    loader.resize(131072);  // fills the 128 KiB region exactly
-    resources.Add(905, loader);
-    OwnRow().xloaderResource = 905;
-    EXPECT_EQ(dialog->UpdateXLoader(), 0);
-    EXPECT_TRUE(std::equal(loader.begin(), loader.end(), writer->Region(0).begin()));
-    EXPECT_EQ(window.boxes.size(), 1u);
-}
