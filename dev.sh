@@ -105,7 +105,7 @@ cmd_demo() {
 
 # What the fault sweeps and the damaged replies held, from ctest's record.
 sweep_figures() {
-    grep -h -E '^(sweep |damaged replies: [0-9])' "build/$1/Testing/Temporary/LastTest.log" || true
+    grep -h -E '^(sweep [a-z]+|damaged replies: [0-9])' "build/$1/Testing/Temporary/LastTest.log" || true
 }
 
 cmd_test() {
