@@ -76,6 +76,16 @@ Figures InProcess(const std::string& documents) {
     return FromUsage(usage, status);
 }
 
+// In a forked child: the program with extra environment entries.
+[[noreturn]] void Exec(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    std::_Exit(127);
+}
+
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const char* input) {
     int in[2];
     if (pipe(in) != 0) return -1;
@@ -87,12 +97,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, 1);
         dup2(quiet, 2);
-        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        std::_Exit(127);
+        Exec(argv, env);
     }
     close(in[0]);
     if (input) {
@@ -107,12 +112,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
 pid_t SpawnOnTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& env, int& terminal) {
     const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
     if (pid == 0) {
-        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        std::_Exit(127);
+        Exec(argv, env);
     }
     return pid;
 }

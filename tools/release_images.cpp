@@ -26,13 +26,6 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
 
-void WriteDescriptor(std::vector<uint8_t>& b, size_t at, Kind kind, uint32_t version, uint32_t build) {
-    std::memcpy(&b[at], kDescriptorMagic, 8);
-    Put32(b, at + 8, uint32_t(kind));
-    Put32(b, at + 12, version);
-    Put32(b, at + 16, build);
-}
-
 const char* const kWords[] = {
     "writer", "steno", "error", "file", "open", "close", "job", "real-time", "battery", "USB",
     "display", "keyboard", "sensor", "font", "dictionary", "translate", "court", "page", "line",
@@ -148,6 +141,13 @@ std::vector<uint8_t> MakeFontImage(size_t length, uint64_t seed) {
 }
 
 }  // namespace
+
+void WriteDescriptor(std::vector<uint8_t>& b, size_t at, Kind kind, uint32_t version, uint32_t build) {
+    std::memcpy(&b[at], kDescriptorMagic, 8);
+    Put32(b, at + 8, uint32_t(kind));
+    Put32(b, at + 12, version);
+    Put32(b, at + 16, build);
+}
 
 bool ReadDescriptor(const uint8_t* image, size_t size, Descriptor& d) {
     if (size < kDescriptorOffset + 20) return false;

@@ -31,6 +31,8 @@ struct Descriptor {
     uint32_t build;
 };
 bool ReadDescriptor(const uint8_t* image, size_t size, Descriptor& descriptor);
+// Writes one at `at` (20 bytes; `image` must hold them).
+void WriteDescriptor(std::vector<uint8_t>& image, size_t at, Kind kind, uint32_t version, uint32_t build);
 
 // The release's own versions (release.cmake).
 constexpr uint32_t kReleaseAppVersion = ORVANE_RELEASE_APP_VERSION, kReleaseAppBuild = ORVANE_RELEASE_APP_BUILD;

@@ -26,8 +26,9 @@ size_t IndexOf(const std::vector<uint16_t>& v, uint16_t command, size_t from = 0
 
 class ProgrammingChain : public testsupport::StepFixture {
 protected:
-    void Press(const sim::WriterSetup& setup) {
+    void Press(const sim::WriterSetup& setup, std::vector<sim::Fault> faults = {}) {
         MakeWriter(setup);
+        writer->faults = std::move(faults);
         StartDialog();
         window.statusTexts.clear();
         dialog->OnGoClicked();
@@ -133,10 +134,7 @@ TEST_F(ProgrammingChain, EachTransferShowsItsProgressFromNothingToFullThenHides)
 }
 
 TEST_F(ProgrammingChain, ProgressIsHiddenAfterAFailedTransfer) {
-    MakeWriter(sim::WriterSetup{});
-    writer->faults.push_back({sim::FaultKind::kNoReply, 0, 2, 10, 0, 0, 1});
-    StartDialog();
-    dialog->OnGoClicked();
+    Press(sim::WriterSetup{}, {{sim::FaultKind::kNoReply, 0, 2, 10, 0, 0, 1}});
     ASSERT_FALSE(window.progress.empty());
     EXPECT_EQ(window.progress.back(), (std::pair<uint64_t, uint64_t>{0, 0}));
     EXPECT_EQ(window.progress[window.progress.size() - 2], (std::pair<uint64_t, uint64_t>{9 * 65536, 3037340}))
@@ -188,10 +186,7 @@ TEST_F(ProgrammingChain, OldBootLoaderGetsTheBootCodeAndItsApplicationRegionEras
 TEST_F(ProgrammingChain, FailingStepStopsTheChainAndTheCleanUpEndsProgramming) {
     sim::WriterSetup s;
     s.appBuild = 33000;
-    MakeWriter(s);
-    writer->faults.push_back({sim::FaultKind::kRefuse, 0, 2, 1, 9, 0, 1});
-    StartDialog();
-    dialog->OnGoClicked();
+    Press(s, {{sim::FaultKind::kRefuse, 0, 2, 1, 9, 0, 1}});
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0].text, "Unable to program your writer.  Error Code 9");
     EXPECT_EQ(writer->Count(0xE023), 0u) << "no later step runs";
@@ -206,10 +201,7 @@ TEST_F(ProgrammingChain, RefusalWithErrorCodeZeroIsNeverSuccess) {
     for (const auto& [command, occurrence] : {std::pair<uint16_t, uint32_t>{2, 3}, {80, 2}}) {
         sim::WriterSetup s;
         s.appBuild = 33000;
-        MakeWriter(s);
-        writer->faults.push_back({sim::FaultKind::kRefuse, 0, command, occurrence, 0, 0, 1});
-        StartDialog();
-        dialog->OnGoClicked();
+        Press(s, {{sim::FaultKind::kRefuse, 0, command, occurrence, 0, 0, 1}});
         ASSERT_EQ(window.boxes.size(), 1u) << command;
         EXPECT_EQ(window.boxes[0].text, "Unable to program your writer.  Error Code 111");
         EXPECT_EQ(writer->Count(command), occurrence) << "nothing sent after the refusal";
@@ -222,10 +214,7 @@ TEST_F(ProgrammingChain, WriterThatRestartsBeforeAnsweringTheResetIsReconnected)
     sim::WriterSetup s;
     s.appBuild = 33000;  // the boot-code path: the chain's first reset restarts the writer
     s.restartDelayMs = 500;
-    MakeWriter(s);
-    writer->faults.push_back({sim::FaultKind::kLost, 0, 0x0051, 1, 0, 0, 1});
-    StartDialog();
-    dialog->OnGoClicked();
+    Press(s, {{sim::FaultKind::kLost, 0, 0x0051, 1, 0, 0, 1}});
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0].text, kSuccessBox);
     EXPECT_EQ(writer->Count(0x0051), 2u) << "the unanswered reset, then the closing one";
@@ -244,10 +233,7 @@ TEST_F(ProgrammingChain, FontRegionMissingStopsWithoutAMessage) {
 }
 
 TEST_F(ProgrammingChain, WriterThatVanishesMidTransferGetsAMessageNotAHang) {
-    MakeWriter(sim::WriterSetup{});
-    writer->faults.push_back({sim::FaultKind::kUnplug, 0, 2, 10, 0, 0, 1});
-    StartDialog();
-    dialog->OnGoClicked();
+    Press(sim::WriterSetup{}, {{sim::FaultKind::kUnplug, 0, 2, 10, 0, 0, 1}});
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0].text, "Unable to program your writer.  Error Code 101");
     EXPECT_EQ(writer->Count(2), 10u);

@@ -1,35 +1,13 @@
 // The keyboard scanner step and the X-Loader step.
 #include <cstdio>
 
+#include "tests/support/intel_hex_text.h"
 #include "tests/support/step_fixture.h"
 #include "tools/release_images.h"
 
 using testsupport::Commands;
 
 namespace {
-// Intel HEX for `count` bytes of `value` from sensor-board address `address`.
-sim::Bytes HexText(uint32_t address, uint32_t count, uint8_t value) {
-    std::string text;
-    char line[64];
-    auto record = [&](uint32_t type, uint32_t at, const std::vector<uint8_t>& data) {
-        unsigned sum = unsigned(data.size()) + (at >> 8) + (at & 0xFF) + type;
-        std::snprintf(line, sizeof line, ":%02X%04X%02X", unsigned(data.size()), at & 0xFFFF, type);
-        text += line;
-        for (uint8_t b : data) {
-            std::snprintf(line, sizeof line, "%02X", b);
-            text += line;
-            sum += b;
-        }
-        std::snprintf(line, sizeof line, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
-        text += line;
-    };
-    record(4, 0, {uint8_t(address >> 24), uint8_t(address >> 16)});
-    for (uint32_t done = 0; done < count; done += 16)
-        record(0, (address + done) & 0xFFFF, std::vector<uint8_t>(std::min(16u, count - done), value));
-    record(1, 0, {});
-    return sim::Bytes(text.begin(), text.end());
-}
-
 std::vector<uint32_t> SubCommands(const sim::WriterModel& writer) {
     std::vector<uint32_t> out;
     for (const auto& r : writer.Requests(0xE023)) out.push_back(r.params[0]);
@@ -73,7 +51,7 @@ TEST_F(ScannerStep, BoardHoldingTheImageGetsNoWrite) {
 TEST_F(ScannerStep, RangeIsWrittenInChunksWithTheAddressInFront) {
     ReadyForced();
     std::fill(writer->sensorMemory.begin(), writer->sensorMemory.end(), 0xFF);
-    resources.Add(902, HexText(0x80002000, 1001, 0x5A));
+    resources.Add(902, testsupport::IntelHexText(0x80002000, sim::Bytes(1001, 0x5A)));
     OwnRow().scannerResource = 902;
     EXPECT_EQ(dialog->UpdateScanner(), 0);
     EXPECT_EQ(SubCommands(*writer), (std::vector<uint32_t>{24, 25, 24, 21, 21, 25, 24}));

@@ -9,6 +9,7 @@
 
 #include "link/protocol.h"
 #include "simulator/socket_server.h"
+#include "tests/support/intel_hex_text.h"
 #include "tests/support/writer_fixture.h"
 #include "tools/release_images.h"
 
@@ -23,35 +24,8 @@ const char kCarriedLoaderText[] = "X-Loader 1.5.4 (Nov 30 2026 - 14:02:11)";
 Bytes CodeImage(release_images::Kind kind, uint32_t version, uint32_t build, uint32_t size, uint8_t seed) {
     Bytes b(size);
     for (uint32_t i = 0; i < size; ++i) b[i] = uint8_t(i * 131 + seed + (i >> 9));
-    std::memcpy(&b[0x40], "ORVIMG01", 8);
-    protocol::Put32(&b[0x48], uint32_t(kind));
-    protocol::Put32(&b[0x4C], version);
-    protocol::Put32(&b[0x50], build);
+    release_images::WriteDescriptor(b, 0x40, kind, version, build);
     return b;
-}
-
-// Intel HEX for `data` at sensor-board address `address`.
-Bytes HexText(uint32_t address, const Bytes& data) {
-    std::string text;
-    char field[16];
-    auto record = [&](uint32_t type, uint32_t at, const uint8_t* bytes, uint32_t count) {
-        unsigned sum = count + ((at >> 8) & 0xFF) + (at & 0xFF) + type;
-        std::snprintf(field, sizeof field, ":%02X%04X%02X", count, at & 0xFFFF, type);
-        text += field;
-        for (uint32_t i = 0; i < count; ++i) {
-            std::snprintf(field, sizeof field, "%02X", bytes[i]);
-            text += field;
-            sum += bytes[i];
-        }
-        std::snprintf(field, sizeof field, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
-        text += field;
-    };
-    const uint8_t upper[2] = {uint8_t(address >> 24), uint8_t(address >> 16)};
-    record(4, 0, upper, 2);
-    for (uint32_t done = 0; done < data.size(); done += 16)
-        record(0, address + done, data.data() + done, std::min<uint32_t>(16, uint32_t(data.size()) - done));
-    record(1, 0, nullptr, 0);
-    return Bytes(text.begin(), text.end());
 }
 
 // Every device the link opens, with what went over it: whether each reply
@@ -163,15 +137,13 @@ protected:
         m_wifiNvs = Bytes(4000, 0x22);
         std::memcpy(&m_xloader[0x100], kCarriedLoaderText, sizeof kCarriedLoaderText);
         Bytes scanner(0x300, 0x5A);
-        std::memcpy(&scanner[0x40], "ORVIMG01", 8);
-        protocol::Put32(&scanner[0x48], uint32_t(Kind::kScanner));
-        protocol::Put32(&scanner[0x4C], 14760);
+        release_images::WriteDescriptor(scanner, 0x40, Kind::kScanner, 14760, 0);
         std::copy(g_machineInfo, g_machineInfo + kMachineTypeCount, m_table);
         MachineInfo& row = m_table[22];
         const std::pair<uint32_t*, Bytes> images[] = {
             {&row.appResource, m_app},           {&row.bootResource, m_boot},
             {&row.fontResource, m_fonts},        {&row.font2Resource, m_font2},
-            {&row.xloaderResource, m_xloader},   {&row.scannerResource, HexText(0x80002000, scanner)},
+            {&row.xloaderResource, m_xloader},   {&row.scannerResource, testsupport::IntelHexText(0x80002000, scanner)},
             {&row.wifiAppResource, m_wifiApp},  {&row.wifiNvsResource, m_wifiNvs},
         };
         uint32_t id = 910;
@@ -209,13 +181,6 @@ protected:
         dialog->OnInitDialog();
     }
 
-    std::vector<std::string> LogLines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(Log());
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
     // What is wrong with how the press ended; empty when it ended as it must.
     std::string CheckPress(bool expectSuccess) {
         std::ostringstream wrong;
@@ -238,8 +203,9 @@ protected:
     // no reply taken for another request's.
     std::string CheckCleanUp() {
         std::ostringstream wrong;
-        const std::vector<std::string> lines = LogLines();
-        if (lines.empty() || lines.back().find(" - Exiting") == std::string::npos) wrong << "log does not end with the exit line; ";
+        const std::string log = Log(), exit = " - Exiting\n";
+        if (log.size() < exit.size() || log.compare(log.size() - exit.size(), exit.size(), exit) != 0)
+            wrong << "log does not end with the exit line; ";
         if (dialog->m_link.IsOpen()) wrong << "link left open; ";
         for (const auto& c : m_recorder->connections)
             if (!c.closed) wrong << "a handle never closed; ";
