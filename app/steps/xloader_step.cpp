@@ -9,7 +9,6 @@
 #include "app/message_format.h"
 #include "app/update_dlg.h"
 #include "firmware/image_checksum.h"
-#include "firmware/image_limits.h"
 #include "resources/resource.h"
 
 namespace {
