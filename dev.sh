@@ -147,8 +147,8 @@ cmd_screenshot() {
     local moments
     moments=$(mktemp -d /tmp/orvane-pictures.XXXXXX)
     mkdir -p docs
-    # The driver takes the test build through an update and holds three moments.
-    wine build/mingw/bin/update_driver.exe "$(winepath -w build/mingw/bin/OrvaneUpdateSim.exe)" pictures \
+    # The driver takes the shipped exe through an update and holds three moments.
+    wine build/mingw/bin/update_driver.exe "$(winepath -w build/mingw/bin/OrvaneUpdate.exe)" pictures \
         "$(winepath -w "$moments")" >/dev/null 2>&1 &
     local driver=$!
     for moment in idle transfer success; do

@@ -1,4 +1,5 @@
-// orvane-writer-sim: a simulated writer on the POSIX device socket.
+// orvane-writer-sim: a simulated writer where the program looks for one: on
+// the POSIX device socket, or under Wine as a device of the writer's class.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -9,9 +10,17 @@
 #include <iostream>
 #include <string>
 
+#ifdef _WIN32
+#include <thread>
+
+#include "app/update_dlg.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/windows_headers.h"
+#else
 #include "platform/posix/posix_resources.h"
 #include "platform/posix/posix_system.h"
-#include "simulator/socket_server.h"
+#endif
+#include "simulator/presenter.h"
 #include "simulator/writer_options.h"
 
 namespace {
@@ -20,6 +29,18 @@ std::atomic<bool> g_stop{false};
 void OnSignal(int) { g_stop = true; }
 
 const char kHelp[] =
+#ifdef _WIN32
+    "usage: orvane-writer-sim.exe [options]\n"
+    "Presents a simulated writer as a device of the writer's interface class, as\n"
+    "the writer's driver would (under Wine only: on Windows, Plug and Play owns the\n"
+    "device list). By default an out-of-date Orvane that needs every step of a\n"
+    "full update. Says \"ready: PATH\" once the program can find it; ends on\n"
+    "Ctrl+C or when the event Local\\orvane-writer-sim-stop-NAME is set, and\n"
+    "leaves its device unlinked.\n"
+    "\n"
+    "  --name NAME            device instance ROOT\\ORVANE\\NAME (default 0000); a\n"
+    "                         second writer is a second copy with another NAME\n"
+#else
     "usage: orvane-writer-sim [options]\n"
     "Serves a simulated writer on NAME.sock in the writer directory. By default an\n"
     "out-of-date Orvane that needs every step of a full update.\n"
@@ -27,6 +48,7 @@ const char kHelp[] =
     "  --dir DIR              writer directory (default: $ORVANE_WRITER_DIR, else\n"
     "                         $XDG_RUNTIME_DIR/orvane-writers, else /tmp/orvane-writers-UID)\n"
     "  --name NAME            socket name without .sock (default writer0)\n"
+#endif
     "  --type N               machine type (default 22)\n"
     "  --in-boot              application erased: the boot loader answers\n"
     "  --app-version V        running application version, 1.00.00 or 1.00.00b2 or 0x01000000\n"
@@ -61,19 +83,47 @@ const char kHelp[] =
     "  --quiet                no trace\n"
     "  --help                 this text\n";
 
+#ifdef _WIN32
+// The PC's local time as the program reckons it.
+uint32_t PcLocalSeconds() {
+    platform::win32::Win32System system;
+    return LocalClockSeconds(system);
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD) {
+    g_stop = true;
+    return TRUE;
+}
+
+// A test ends the writer by setting its named event, so that it can unlink
+// its device on the way out.
+void StopOnEvent(const std::string& name) {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, ("Local\\orvane-writer-sim-stop-" + name).c_str());
+    if (!event) return;
+    std::thread([event] {
+        WaitForSingleObject(event, INFINITE);
+        g_stop = true;
+    }).detach();
+}
+#else
 uint32_t PcLocalSeconds() {
     const time_t now = std::time(nullptr);
     tm local{};
     localtime_r(&now, &local);
     return uint32_t(int64_t(now) + local.tm_gmtoff);
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
     sim::WriterOptions options;
     sim::ServeOptions serve;
+#ifdef _WIN32
+    serve.name = "0000";
+#else
     serve.directory = platform::posix::WriterDirectory();
+#endif
     serve.trace = &std::cout;
 
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -84,9 +134,14 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::cout << kHelp;
             return 0;
-        } else if (a == "--dir" || a == "--name") {
+#ifndef _WIN32
+        } else if (a == "--dir") {
             if (i + 1 >= args.size()) r = sim::OptionResult::kBadValue;
-            else (a == "--dir" ? serve.directory : serve.name) = args[++i];
+            else serve.directory = args[++i];
+#endif
+        } else if (a == "--name") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) r = sim::OptionResult::kBadValue;
+            else serve.name = args[++i];
         } else if (a == "--quiet") {
             serve.trace = nullptr;
         } else {
@@ -106,7 +161,11 @@ int main(int argc, char** argv) {
                             std::chrono::steady_clock::now() - start).count());
     };
     sim::WriterModel model(nowMs, PcLocalSeconds);
+#ifdef _WIN32
+    platform::win32::Win32Resources release;
+#else
     platform::posix::PosixResources release;
+#endif
     sim::ApplyWriterOptions(model, options, release);
 
     std::ostream* trace = serve.trace;
@@ -134,5 +193,9 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    return sim::ServeSocket(model, serve, g_stop);
+#ifdef _WIN32
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    StopOnEvent(serve.name);
+#endif
+    return sim::PresentWriter(model, serve, g_stop);
 }

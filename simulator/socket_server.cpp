@@ -20,30 +20,6 @@ namespace sim {
 
 using namespace protocol;
 
-const char* CommandName(uint16_t command) {
-    switch (command) {
-        case kCmdIdentify: return "Identify";
-        case kCmdProgramApplication: return "ProgramApplication";
-        case kCmdShowText: return "ShowText";
-        case kCmdOpenWriterFile: return "OpenWriterFile";
-        case kCmdCloseWriterFile: return "CloseWriterFile";
-        case kCmdAnnounceCrc: return "AnnounceCrc";
-        case kCmdReadMemoryBlock: return "ReadMemoryBlock";
-        case kCmdProgramBoot: return "ProgramBoot";
-        case kCmdEndProgramming: return "EndProgramming";
-        case kCmdProgramLoader: return "ProgramLoader";
-        case kCmdEraseRegion: return "EraseRegion";
-        case kCmdWriteMemoryBlock: return "WriteMemoryBlock";
-        case kCmdQueryRegion: return "QueryRegion";
-        case kCmdAccessClock: return "AccessClock";
-        case kCmdReadBootVersions: return "ReadBootVersions";
-        case kCmdReadConfig: return "ReadConfig";
-        case kCmdSensorBoardExchange: return "SensorBoardExchange";
-        case kCmdWriteSetting: return "WriteSetting";
-        default: return "unknown";
-    }
-}
-
 namespace {
 
 int MakeListener(const std::string& path) {
@@ -135,6 +111,10 @@ int ServeSocket(WriterModel& model, const ServeOptions& options, std::atomic<boo
     }
     dropAll();
     return 0;
+}
+
+int PresentWriter(WriterModel& model, const ServeOptions& options, std::atomic<bool>& stop) {
+    return ServeSocket(model, options, stop);
 }
 
 }  // namespace sim

@@ -2,24 +2,11 @@
 // socket named NAME.sock in the writer directory, gone while it restarts.
 #pragma once
 
-#include <atomic>
-#include <iosfwd>
-#include <string>
-
-#include "simulator/writer_model.h"
+#include "simulator/presenter.h"
 
 namespace sim {
 
-struct ServeOptions {
-    std::string directory;
-    std::string name = "writer0";
-    std::ostream* trace = nullptr;  // readable trace of requests and display texts
-};
-
 // Runs until `stop` becomes true. Returns nonzero when the socket cannot be made.
 int ServeSocket(WriterModel& model, const ServeOptions& options, std::atomic<bool>& stop);
-
-// A readable name for a command code.
-const char* CommandName(uint16_t command);
 
 }  // namespace sim

@@ -5,6 +5,7 @@
 
 #include "firmware/image_checksum.h"
 #include "link/protocol.h"
+#include "simulator/presenter.h"
 #include "tools/release_images.h"
 
 using namespace protocol;
@@ -49,6 +50,30 @@ const RegionLayout* WriterModel::Layout(uint32_t id) const {
     for (const RegionLayout& r : kRegionLayouts)
         if (r.id == id) return &r;
     return nullptr;
+}
+
+const char* CommandName(uint16_t command) {
+    switch (command) {
+        case kCmdIdentify: return "Identify";
+        case kCmdProgramApplication: return "ProgramApplication";
+        case kCmdShowText: return "ShowText";
+        case kCmdOpenWriterFile: return "OpenWriterFile";
+        case kCmdCloseWriterFile: return "CloseWriterFile";
+        case kCmdAnnounceCrc: return "AnnounceCrc";
+        case kCmdReadMemoryBlock: return "ReadMemoryBlock";
+        case kCmdProgramBoot: return "ProgramBoot";
+        case kCmdEndProgramming: return "EndProgramming";
+        case kCmdProgramLoader: return "ProgramLoader";
+        case kCmdEraseRegion: return "EraseRegion";
+        case kCmdWriteMemoryBlock: return "WriteMemoryBlock";
+        case kCmdQueryRegion: return "QueryRegion";
+        case kCmdAccessClock: return "AccessClock";
+        case kCmdReadBootVersions: return "ReadBootVersions";
+        case kCmdReadConfig: return "ReadConfig";
+        case kCmdSensorBoardExchange: return "SensorBoardExchange";
+        case kCmdWriteSetting: return "WriteSetting";
+        default: return "unknown";
+    }
 }
 
 Bytes& WriterModel::Region(uint32_t id) { return m_regions.at(id); }
@@ -104,6 +129,11 @@ void WriterModel::RestartNow() {
 }
 
 bool WriterModel::Present() {
+    if (m_unplugged && m_replugAtMs != 0 && m_nowMs() >= m_replugAtMs) {
+        m_unplugged = false;
+        m_replugAtMs = 0;
+        Event("plugged back in");
+    }
     if (m_unplugged) return false;
     if (m_restarting && m_nowMs() >= m_backAtMs && !stayAwayAfterRestart) {
         m_restarting = false;
@@ -197,8 +227,9 @@ Reply WriterModel::Answer(const Bytes& request) {
                 Event("fault: busy");
                 return Refuse(kErrBusy, fault->code);
             case FaultKind::kUnplug:
-                Event("fault: unplugged");
+                Event(fault->code ? "fault: unplugged for " + std::to_string(fault->code) + " ms" : "fault: unplugged");
                 m_unplugged = true;
+                m_replugAtMs = fault->code ? m_nowMs() + fault->code : 0;
                 ++m_generation;
                 return Reply{};
             case FaultKind::kLost: {

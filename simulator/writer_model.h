@@ -46,7 +46,7 @@ enum class FaultKind {
     kRefuse,       // reply 6 with `code`
     kCorruptRead,  // a memory read comes back with one byte flipped
     kBusy,         // reply 6 with error 3 and `code` as the busy bits
-    kUnplug,       // the writer vanishes and stays away
+    kUnplug,       // the writer vanishes and stays away, or `code` ms
     kSlowReply,    // the reply comes after `delayMs`
     kTruncate,     // the reply's data is cut to `code` bytes
     kLost,         // carried out, but the reply never comes
@@ -140,7 +140,10 @@ public:
         ++m_generation;
     }
     // Plugged back in, holding whatever the unplug left it with.
-    void Replug() { m_unplugged = false; }
+    void Replug() {
+        m_unplugged = false;
+        m_replugAtMs = 0;
+    }
 
     // Requests with this command in the log.
     size_t Count(uint16_t command) const;
@@ -176,6 +179,7 @@ private:
     bool m_restarting = false;
     uint64_t m_backAtMs = 0;
     bool m_unplugged = false;
+    uint64_t m_replugAtMs = 0;  // 0: away until Replug
     uint64_t m_generation = 1;
     uint32_t m_nacksLeft = 0;
 };

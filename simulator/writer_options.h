@@ -1,5 +1,5 @@
 // The simulated writer's options on a command line, shared by
-// orvane-writer-sim and the Windows test build of the program.
+// orvane-writer-sim on both platforms.
 #pragma once
 
 #include <string>

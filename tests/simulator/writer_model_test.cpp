@@ -161,9 +161,15 @@ TEST_F(WriterModelTest, FaultsFireExactlyWhenTold) {
     EXPECT_EQ(system.NowMs() - before, 32000u);  // the read bound, then the close and its pause
     ASSERT_EQ(link->Connect(), 0u);
 
+    // unplug=1500: plugged back in after 1.5 s; a plain unplug stays away.
+    writer->faults.push_back({sim::FaultKind::kUnplug, 0, kCmdShowText, 0, 1500, 0, 1});
+    EXPECT_FALSE(link->ShowText("gone for a while"));
+    link->Close();  // its pause: 2 s
+    ASSERT_EQ(link->Connect(), 0u);
     writer->faults.push_back({sim::FaultKind::kUnplug, 0, kCmdShowText, 0, 0, 0, 1});
     EXPECT_FALSE(link->ShowText("gone"));
     link->Close();
+    system.Advance(600000);
     EXPECT_NE(link->Connect(), 0u);
 }
 
