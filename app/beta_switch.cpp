@@ -22,6 +22,7 @@ void CQuonUpdate100Dlg::DisconnectWriter() {
 }
 
 void CQuonUpdate100Dlg::OnBetaClicked() {
+    const std::unique_ptr<platform::PressHold> hold = System().HoldForPress(m_native);  // as for Go!
     if (!m_logOpen) OpenUpdateLog();
     platform::WindowBackend& box = Backend();
     if (m_link.Connect() != 0 || !m_link.IsOpen()) {

@@ -18,6 +18,9 @@ void CQuonUpdate100Dlg::ReportError(const std::string& text) {
 }
 
 void CQuonUpdate100Dlg::OnGoClicked() {
+    // Neither sleep nor shutdown may cut a press short: held from before the
+    // link opens until the clean-up has closed it.
+    const std::unique_ptr<platform::PressHold> hold = System().HoldForPress(m_native);
     m_updateStarted = 0;
     m_xloaderDone = 0;
     m_bootCodeSent = 0;

@@ -31,6 +31,8 @@ public:
     int Run(const Platform& platform) {
         m_platform = &platform;
         if (m_appName.empty()) m_appName = platform.resources.LoadString(kAppNameString);
+        // One copy at a time: two would drive one writer.
+        if (!platform.system.ClaimOnlyCopy()) return 1;
         platform.window.SetApplicationName(m_appName);
         InitInstance();
         m_platform = nullptr;

@@ -1,4 +1,5 @@
-// System seam: waits, the documents folder, local time and the log file.
+// System seam: waits, the documents folder, local time, the log file, the
+// hold that keeps the PC up during a press, and the one-copy check.
 // Every wait of the program goes through Sleep, so tests run on a virtual clock.
 #pragma once
 
@@ -35,6 +36,13 @@ struct LocalTimeParts {
     bool daylight = false;
 };
 
+// Keeps the PC up while it lives: no sleep, the display on, shutdown held
+// with a reason, where the platform has such things.
+class PressHold {
+public:
+    virtual ~PressHold() = default;
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -49,6 +57,14 @@ public:
     virtual TimeZoneBias GetTimeZoneBias() = 0;
     // Null when the file cannot be opened or is in use.
     virtual std::unique_ptr<LogFile> OpenLogFile(const std::string& path) = 0;
+    // "Keep the PC up while this press runs"; `window` is the main window's
+    // native handle, which a shutdown reason belongs to.
+    virtual std::unique_ptr<PressHold> HoldForPress(void* window) = 0;
+    // Taken once at start-up, before any window: true when this is the only
+    // copy of the program (it then holds the claim for its life). False when
+    // another runs; the backend has then done what its platform does about it
+    // (brought the other's window forward, or said so on the terminal).
+    virtual bool ClaimOnlyCopy() = 0;
 };
 
 }  // namespace platform

@@ -31,6 +31,10 @@ public:
     std::unique_ptr<LogFile> OpenLogFile(const std::string& path) override {
         return OpenExclusiveLog(path);
     }
+    // Nothing on Linux to hold.
+    std::unique_ptr<PressHold> HoldForPress(void*) override { return std::make_unique<PressHold>(); }
+    // An exclusive lock on the writer directory.
+    bool ClaimOnlyCopy() override;
 };
 
 }  // namespace platform::posix

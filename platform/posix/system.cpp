@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <iostream>
 
 #include "platform/posix/posix_system.h"
 
@@ -82,6 +84,25 @@ std::string WriterDirectory() {
     const std::string runtime = Env("XDG_RUNTIME_DIR");
     if (!runtime.empty()) return runtime + "/orvane-writers";
     return "/tmp/orvane-writers-" + std::to_string(::getuid());
+}
+
+bool PosixSystem::ClaimOnlyCopy() {
+    // The writer directory itself is locked: two copies looking at the same
+    // writers would drive one of them from both. The lock goes with the
+    // process.
+    static int claim = -1;
+    if (claim >= 0) return true;
+    const std::string dir = WriterDirectory();
+    ::mkdir(dir.c_str(), 0700);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;  // no folder, no writers to share
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        std::cerr << "orvane-update: another copy is already running for the writers in " << dir << std::endl;
+        ::close(fd);
+        return false;
+    }
+    claim = fd;
+    return true;
 }
 
 void PosixSystem::Sleep(uint32_t milliseconds) {

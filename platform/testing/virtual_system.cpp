@@ -22,6 +22,17 @@ void VirtualSystem::Sleep(uint32_t milliseconds) {
     if (onSleep) onSleep(milliseconds);
 }
 
+std::unique_ptr<PressHold> VirtualSystem::HoldForPress(void* window) {
+    struct Hold : PressHold {
+        explicit Hold(int& held) : m_held(held) { ++m_held; }
+        ~Hold() override { --m_held; }
+        int& m_held;
+    };
+    ++holdsBegun;
+    holdWindows.push_back(window);
+    return std::make_unique<Hold>(holdsHeld);
+}
+
 bool VirtualSystem::GetDocumentsFolder(std::string& folder) {
     if (documentsFolder.empty()) return false;
     folder = documentsFolder;

@@ -36,6 +36,18 @@ public:
     bool LocalTime(int64_t utcSeconds, LocalTimeParts& parts) override;
     TimeZoneBias GetTimeZoneBias() override { return zone; }
     std::unique_ptr<LogFile> OpenLogFile(const std::string& path) override;
+    std::unique_ptr<PressHold> HoldForPress(void* window) override;
+    bool ClaimOnlyCopy() override {
+        ++claims;
+        return onlyCopy;
+    }
+
+    // The holds: how many began, how many are held now, and their windows.
+    int holdsBegun = 0;
+    int holdsHeld = 0;
+    std::vector<void*> holdWindows;
+    bool onlyCopy = true;
+    int claims = 0;
 
 private:
     uint64_t m_nowMs = 0;

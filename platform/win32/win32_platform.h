@@ -22,6 +22,8 @@ public:
     bool LocalTime(int64_t utcSeconds, LocalTimeParts& parts) override;
     TimeZoneBias GetTimeZoneBias() override;
     std::unique_ptr<LogFile> OpenLogFile(const std::string& path) override;
+    std::unique_ptr<PressHold> HoldForPress(void* window) override;
+    bool ClaimOnlyCopy() override;
 };
 
 class Win32Resources : public Resources {

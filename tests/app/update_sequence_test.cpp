@@ -212,3 +212,125 @@ TEST_F(UpdateSequence, ChosenFlagsAreClearedAtTheStart) {
     dialog->OnGoClicked();
     EXPECT_EQ(dialog->m_updateStarted | dialog->m_xloaderDone | dialog->m_bootCodeSent | dialog->m_appCodeSent, 0);
 }
+
+// The PC is kept up for the whole of every press: from before the link
+// opens until after its last close, however the press ends; never between.
+namespace {
+struct PressEnd {
+    const char* name;
+    std::function<void(sim::WriterSetup&)> setup;
+    std::function<void(sim::WriterModel&)> writer;
+    const char* box;  // the last box's text
+    bool beta = false;
+};
+
+// Says where a device was opened or closed with nothing held.
+class HoldWatch : public platform::DeviceProvider {
+public:
+    HoldWatch(platform::DeviceProvider& inner, platform::testing::VirtualSystem& system)
+        : m_inner(inner), m_system(system) {}
+    std::vector<std::string> unheld;
+    int opens = 0, closes = 0;
+    std::unique_ptr<platform::Device> OpenDeviceInterface(const platform::Guid& g, uint32_t member,
+                                                          uint32_t& error) override {
+        if (m_system.holdsHeld != 1) unheld.push_back("open");
+        auto device = m_inner.OpenDeviceInterface(g, member, error);
+        if (!device) return nullptr;
+        ++opens;
+        return std::make_unique<Watched>(std::move(device), *this);
+    }
+
+private:
+    struct Watched : platform::Device {
+        Watched(std::unique_ptr<platform::Device> d, HoldWatch& w) : inner(std::move(d)), watch(w) {}
+        uint32_t Write(const uint8_t* data, uint32_t size) override { return inner->Write(data, size); }
+        uint32_t Read(uint8_t* buffer, uint32_t capacity) override { return inner->Read(buffer, capacity); }
+        void Control(uint32_t code) override { inner->Control(code); }
+        uint32_t Close() override {
+            if (watch.m_system.holdsHeld != 1) watch.unheld.push_back("close");
+            ++watch.closes;
+            return inner->Close();
+        }
+        std::unique_ptr<platform::Device> inner;
+        HoldWatch& watch;
+    };
+    platform::DeviceProvider& m_inner;
+    platform::testing::VirtualSystem& m_system;
+};
+
+sim::Fault At(sim::FaultKind kind, uint16_t command, uint32_t occurrence = 1, uint32_t code = 0) {
+    sim::Fault f;
+    f.kind = kind;
+    f.command = command;
+    f.occurrence = occurrence;
+    f.code = code;
+    return f;
+}
+}  // namespace
+
+class PressHold : public testsupport::WriterFixture, public ::testing::WithParamInterface<PressEnd> {};
+
+TEST_P(PressHold, HeldFromBeforeConnectUntilAfterTheLastClose) {
+    const PressEnd& end = GetParam();
+    sim::WriterSetup s;
+    if (end.setup) end.setup(s);
+    MakeWriter(s);
+    if (end.writer) end.writer(*writer);
+    HoldWatch watch(*devices, system);
+    dialog.reset();
+    platform = std::make_unique<platform::Platform>(platform::Platform{window, system, resources, watch});
+    dialog = std::make_unique<CQuonUpdate100Dlg>(*platform);
+    StartDialog();
+    window.AnswerNext(end.beta ? ui::kIdYes : ui::kIdNo);
+    end.beta ? dialog->OnBetaClicked() : dialog->OnGoClicked();
+    ASSERT_EQ(window.boxes.size(), end.beta ? 2u : 1u);
+    EXPECT_EQ(window.boxes.back().text, end.box);
+    EXPECT_EQ(system.holdsBegun, 1);
+    EXPECT_EQ(system.holdsHeld, 0);
+    EXPECT_EQ(watch.opens, watch.closes);
+    EXPECT_EQ(watch.unheld, std::vector<std::string>{});
+    ASSERT_EQ(system.holdWindows.size(), 1u);
+    EXPECT_EQ(system.holdWindows[0], dialog->m_native);
+    // The next press holds afresh.
+    writer->Replug();
+    dialog->OnGoClicked();
+    EXPECT_EQ(system.holdsBegun, 2);
+    EXPECT_EQ(system.holdsHeld, 0);
+    EXPECT_EQ(watch.unheld, std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WaysAPressEnds, PressHold,
+    ::testing::Values(
+        PressEnd{"Success", nullptr, nullptr, "Successfully updated the Orvane.\n           Click OK to Exit."},
+        PressEnd{"NoWriter", nullptr, [](sim::WriterModel& w) { w.Unplug(); }, kNoConnection},
+        PressEnd{"NoIdentification", nullptr,
+                 [](sim::WriterModel& w) { w.faults.push_back(At(sim::FaultKind::kNoReply, kCmdIdentify)); },
+                 "Unable to communicate with your steno machine.  Error Code 111"},
+        PressEnd{"OtherModel", [](sim::WriterSetup& s) { s.machineType = 5, s.appVersion = 0x0305; }, nullptr,
+                 "Improper Machine Type.  This update is not for Kelvara Pravo!"},
+        PressEnd{"JobOpen", [](sim::WriterSetup& s) { s.jobFileOpen = true; }, nullptr,
+                 "Unable to program your writer.\nPlease close any open files on your Orvane"},
+        PressEnd{"DowngradeDeclined", [](sim::WriterSetup& s) { s.appBuild = 35700; }, nullptr,
+                 "You are about to install version 1.00.00, Build 35680\non a Machine that is running version "
+                 "1.00.00, Build 35700.\n              Are you sure you want to do this?"},
+        PressEnd{"ScannerRefused", nullptr,
+                 [](sim::WriterModel& w) {
+                     sim::Fault f = At(sim::FaultKind::kRefuse, kCmdSensorBoardExchange, 0, 9);
+                     f.times = -1;
+                     w.faults.push_back(f);
+                 },
+                 "Error with updating sensor board.."},
+        PressEnd{"ApplicationRefused", nullptr,
+                 [](sim::WriterModel& w) {
+                     w.faults.push_back(At(sim::FaultKind::kRefuse, kCmdProgramApplication, 3, 9));
+                 },
+                 "Unable to program your writer.  Error Code 9"},
+        PressEnd{"UnpluggedMidTransfer", nullptr,
+                 [](sim::WriterModel& w) { w.faults.push_back(At(sim::FaultKind::kUnplug, kCmdProgramApplication, 5)); },
+                 "Unable to program your writer.  Error Code 101"},
+        PressEnd{"NotBackAfterTheReset", [](sim::WriterSetup& s) { s.appBuild = 33000; },
+                 [](sim::WriterModel& w) { w.stayAwayAfterRestart = true; },
+                 "Unable to reset your writer."},
+        PressEnd{"Beta", nullptr, nullptr, "Writer has been switched to Beta version", true}),
+    [](const auto& info) { return std::string(info.param.name); });

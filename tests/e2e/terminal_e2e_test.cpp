@@ -2,6 +2,7 @@
 // both as real processes on the POSIX device socket; orvane-pack and
 // orvane-check-images.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -112,6 +113,23 @@ TEST_F(TerminalEndToEnd, BetaSwitchRestartsTheWriter) {
     const std::string trace = Trace();
     EXPECT_NE(trace.find("WriteSetting (0xe026) params 1 0 0 0 0 payload 4"), std::string::npos) << trace;
     EXPECT_NE(trace.find("back, running its application"), std::string::npos);
+}
+
+TEST_F(TerminalEndToEnd, ASecondCopyEndsAtOnceWhileTheFirstCompletes) {
+    StartWriter({});
+    env = {"ORVANE_WRITER_DIR=" + writers.Path(), "XDG_DOCUMENTS_DIR=" + docs.Path()};
+    ChildProcess first({ORVANE_UPDATE_BIN}, env, docs.File("first.txt"), "go\n");
+    // Its caption shows once it holds the writers.
+    for (int i = 0; i < 200 && ReadFileText(docs.File("first.txt")).find("== Orvane Update") == std::string::npos; ++i)
+        usleep(20000);
+    ChildProcess second({ORVANE_UPDATE_BIN}, env, docs.File("second.txt"), "go\n");
+    EXPECT_EQ(second.Wait(10000), 1);
+    EXPECT_EQ(ReadFileText(docs.File("second.txt")),
+              "orvane-update: another copy is already running for the writers in " + writers.Path() + "\n");
+    EXPECT_EQ(first.Wait(120000), 0);
+    EXPECT_NE(ReadFileText(docs.File("first.txt")).find("Successfully updated the Orvane."), std::string::npos);
+    const std::string trace = Trace();
+    EXPECT_EQ(trace.find("] #0 "), trace.rfind("] #0 ")) << "the second copy sent nothing";
 }
 
 TEST_F(TerminalEndToEnd, AboutBox) {

@@ -1,5 +1,6 @@
 // The win32 system backend: the log file is exclusive while open and
-// appended to, the documents folder is found, paths use backslashes.
+// appended to, the documents folder is found, paths use backslashes; the
+// press hold keeps the system and display on and lets go afterwards.
 #include "platform/win32/windows_headers.h"
 
 #include <fstream>
@@ -44,5 +45,35 @@ int main() {
     CHECK(parts.year >= 2024 && parts.month >= 1 && parts.month <= 12);
     const platform::TimeZoneBias zone = system.GetTimeZoneBias();
     CHECK(zone.bias >= -14 * 60 && zone.bias <= 12 * 60);
+
+    // Where no power request can be made (Wine 8: error 120), the hold is
+    // the thread's execution state. A probe that sets the state it reads
+    // back, so that it changes nothing.
+    const EXECUTION_STATE kOn = ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
+    REASON_CONTEXT reason{};
+    reason.Version = POWER_REQUEST_CONTEXT_VERSION;
+    reason.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
+    reason.Reason.SimpleReasonString = const_cast<LPWSTR>(L"probe");
+    const HANDLE request = PowerCreateRequest(&reason);
+    std::printf("PowerCreateRequest: %s (error %lu)\n", request == INVALID_HANDLE_VALUE ? "fails" : "works",
+                request == INVALID_HANDLE_VALUE ? GetLastError() : 0ul);
+    if (request == INVALID_HANDLE_VALUE) {
+        SetThreadExecutionState(ES_CONTINUOUS);
+        CHECK((SetThreadExecutionState(ES_CONTINUOUS) & kOn) == 0);
+        {
+            const auto hold = system.HoldForPress(nullptr);
+            const EXECUTION_STATE held = SetThreadExecutionState(ES_CONTINUOUS | kOn);
+            CHECK((held & kOn) == kOn);
+            CHECK((held & ES_CONTINUOUS) != 0);
+        }
+        CHECK((SetThreadExecutionState(ES_CONTINUOUS) & kOn) == 0);
+    } else {
+        CloseHandle(request);
+    }
+    // A press hold with a window holds shutdown too, and lets it go.
+    HWND window = CreateWindowA("STATIC", "hold", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    // (Wine cannot say what reason it holds.)
+    { const auto hold = system.HoldForPress(window); }
+    DestroyWindow(window);
     return CheckSummary("system_check");
 }

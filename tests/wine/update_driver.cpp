@@ -17,6 +17,8 @@
 //   update_driver EXE busy       a writer listed whose path cannot be opened (another
 //        program holds its one connection): the connection box, nothing sent
 //   update_driver EXE nowriter   no writer; focus, Enter, close box
+//   update_driver EXE secondcopy a second start brings the first (minimized)
+//        window forward and ends without a window of its own
 //   update_driver EXE spread KIND  unplug, noreply or late at requests of every
 //        step; each press ends cleanly and the next one completes
 //   update_driver EXE pictures DIR  a whole update that stops for pictures: it
@@ -561,6 +563,43 @@ int main(int argc, char** argv) {
         CHECK(Count(run.writer.Trace(), "] #") == 0);
         CHECK(Count(run.writer.Trace(), "device: connected") == 1);
         CloseHandle(held);
+        run.End();
+    } else if (scenario == "secondcopy") {
+        Run run;
+        CHECK(run.Start(exe, nullptr));
+        if (g_main) {
+            PostMessageA(g_main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            CHECK(WaitFor([] { return IsIconic(g_main) != FALSE; }, 5000));
+            STARTUPINFOA si{};
+            si.cb = sizeof si;
+            PROCESS_INFORMATION second{};
+            std::string command = "\"" + exe + "\"";
+            const DWORD start = GetTickCount();
+            CHECK(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &second));
+            bool windowOfItsOwn = false;
+            while (WaitForSingleObject(second.hProcess, 5) == WAIT_TIMEOUT && GetTickCount() - start < 10000) {
+                const DWORD first = g_processId;
+                g_processId = second.dwProcessId;
+                HWND box = nullptr;
+                EnumWindows(FindBox, LPARAM(&box));
+                g_processId = first;
+                HWND main = FindWindowA(nullptr, kCaption);
+                DWORD owner = 0;
+                if (main) GetWindowThreadProcessId(main, &owner);
+                windowOfItsOwn = windowOfItsOwn || box || owner == second.dwProcessId;
+            }
+            const DWORD elapsed = GetTickCount() - start;
+            DWORD code = 0;
+            GetExitCodeProcess(second.hProcess, &code);
+            std::printf("second copy ended after %lu ms with status %lu\n", elapsed, code);
+            CHECK(elapsed < 1000);
+            CHECK(code == 1);
+            CHECK(!windowOfItsOwn);
+            CloseHandle(second.hThread);
+            CloseHandle(second.hProcess);
+            CHECK(IsWindow(g_main) && !IsIconic(g_main));
+            CHECK(GetForegroundWindow() == g_main);
+        }
         run.End();
     } else if (scenario == "spread" && argc > 3) {
         // A fault of one kind at requests of every step. Each press ends with
