@@ -69,6 +69,18 @@ private:
     GUID m_class;
 };
 
+// SetupAPI checks the records' size fields against its own layout: 28 and
+// 5 for 32-bit callers (the detail's size field counts one path character,
+// packed), 32 and 8 for 64-bit ones. The types give the right pair; these
+// hold each build to it.
+#ifdef _WIN64
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 32 && sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 8,
+              "64-bit SetupAPI record sizes");
+#else
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28 && sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5,
+              "32-bit SetupAPI record sizes");
+#endif
+
 // One member of the set and its detail buffer, which holds the device path.
 class DeviceInterface {
 public:

@@ -23,7 +23,8 @@ inline Bytes ReplyPacket(uint16_t code, std::initializer_list<uint32_t> params =
         if (i == 5) break;
         protocol::Put32(b.data() + protocol::kOffParam + 4 * i++, p);
     }
-    std::copy(payload.begin(), payload.end(), b.begin() + protocol::kHeaderSize);
+    // (Skipped when empty: g++ -m32 takes the empty copy for one past the header.)
+    if (!payload.empty()) std::copy(payload.begin(), payload.end(), b.begin() + protocol::kHeaderSize);
     return b;
 }
 
