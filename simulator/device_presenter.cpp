@@ -195,8 +195,8 @@ private:
                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 0,
                                   DWORD(m_buffer.size()), 0, nullptr);
         if (m_pipe == INVALID_HANDLE_VALUE) {
-            std::cerr << "orvane-writer-sim: cannot make the pipe " << m_pipeName << ": error " << GetLastError()
-                      << std::endl;
+            std::cerr << "orvane-writer-sim: cannot make the pipe " << m_pipeName << " (error " << GetLastError()
+                      << "); is another copy presenting " << m_name << "?" << std::endl;
             return false;
         }
         LONG status = 0;

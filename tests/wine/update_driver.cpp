@@ -150,6 +150,15 @@ struct Writer {
                                             nullptr, nullptr, &si, &pi);
         CloseHandle(out);
         if (!started) return false;
+        // A driver that is killed (a test's time limit) takes its writers with it.
+        static const HANDLE job = [] {
+            HANDLE j = CreateJobObjectA(nullptr, nullptr);
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+            limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            if (j) SetInformationJobObject(j, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+            return j;
+        }();
+        if (job) AssignProcessToJobObject(job, pi.hProcess);
         for (int waited = 0; waited < 30000; waited += 20) {
             const std::string t = Trace();
             const size_t ready = t.find("ready: ");
